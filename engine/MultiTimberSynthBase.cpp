@@ -1,0 +1,410 @@
+#include "engine/MultiTimberSynthBase.h"
+
+#include <cmath>
+
+namespace ovri::korvane::synth {
+
+MultiTimberSynthBase::MultiTimberSynthBase(float masterTuneHz, float masterGain)
+    : masterTune(masterTuneHz), masterVolume(masterGain) {
+  buildVolumeTable();
+  buildParameterHandlers();
+  buildControllerHandlers();
+  parts = new PartState[kPartCount];
+  for (int32_t p = 0; p < kPartCount; ++p) parts[p].mode = parts[p].defaultMode = kModeInstrument;
+  voiceCount = 128;
+  allocationCursor = 0;
+  voiceMask = voiceCount - 1;
+}
+
+MultiTimberSynthBase::~MultiTimberSynthBase() {
+  delete[] volumeTable;
+  delete[] parts;
+  delete[] voices;
+}
+
+// ---------------------------------------------------------------------------
+// Module interface
+
+void MultiTimberSynthBase::setSampleRate(float hz) {
+  if (hz != sampleRate) applySampleRate(hz);
+}
+
+void MultiTimberSynthBase::reset() {
+  stopVoices(-1);
+  resetParts(false);
+}
+
+void MultiTimberSynthBase::initialize() { systemReset(); }
+void MultiTimberSynthBase::attached(ModuleRack* rack) { applySampleRate(rack->context.sampleRate); }
+void MultiTimberSynthBase::detached() { stopVoices(-1); }
+void MultiTimberSynthBase::disabledChanged(bool) { stopVoices(-1); }
+void MultiTimberSynthBase::reservedStop1() { stopVoices(-1); }
+void MultiTimberSynthBase::reservedStop2() { stopVoices(-1); }
+void MultiTimberSynthBase::deactivate() { stopVoices(-1); }
+void MultiTimberSynthBase::activate() { stopVoices(-1); }
+
+// The block loop. Voices render in runs between events: before an event
+// every sounding voice catches up to the event's offset, then the event is
+// executed there, and at the end every sounding voice renders to the end of
+// the block. Voices add into the buffers; the caller hands them over cleared.
+void MultiTimberSynthBase::process(RenderContext& context) {
+  const int32_t first = context.startSample;
+  const int32_t end = context.startSample + (context.sampleCount > 0 ? context.sampleCount : 0);
+  currentContext = &context;
+  int32_t now = first;
+  for (int32_t i = 0; i < voiceCount; ++i) voices[i]->renderPosition = now;
+
+  for (MidiEvent* event = context.events != nullptr ? context.events->next : nullptr; event != nullptr;
+       event = event->next) {
+    if ((event->portMask & portMask) == 0) continue;
+    const int32_t status = event->status;
+    if (status < 0x80 || status > 0xF0 || (status & 0x0F) != 0) continue;
+    if (event->channel < 0 || event->channel >= kPartCount) continue;
+    if (status == 0x90 && parts[event->channel].mode == kModeMute) continue;
+    if (status == 0xF0 && receiveSysEx == 0) continue;
+    // An offset outside the block is executed at the nearest sample inside it.
+    if (event->sampleOffset < first) event->sampleOffset = first;
+    if (event->sampleOffset > end) event->sampleOffset = end;
+    if (event->sampleOffset > now) {
+      now = event->sampleOffset;
+      renderVoicesUntil(now);
+    }
+    dispatch(*event);
+  }
+  renderVoicesUntil(end);
+  currentContext = nullptr;
+}
+
+void MultiTimberSynthBase::renderVoicesUntil(int32_t end) {
+  float* const* channels = currentContext->channels;
+  for (int32_t i = 0; i < voiceCount; ++i) {
+    VoiceUnitBase& voice = *voices[i];
+    if (voice.stateByte == 0) continue;
+    const int32_t pair = voice.outputPair & (kChannelCount - 2);
+    voice.renderUntilPosition(channels[pair], channels[pair + 1], end);
+  }
+}
+
+void MultiTimberSynthBase::dispatch(MidiEvent& event) {
+  if (event.channel < 0 || event.channel >= kPartCount) return;
+  switch (event.status) {
+    case 0x80:
+      onNoteOff(event);
+      break;
+    case 0x90:
+      if (event.data2 <= 0) {
+        onNoteOff(event);
+      } else {
+        onNoteOn(event);
+        VoiceUnitBase& voice = *voices[allocationCursor];
+        // The voice just started, at the cursor, takes its part's output.
+        // (When the note was dropped the cursor voice belongs to someone
+        // else and keeps its pair.)
+        if (voice.part == event.channel) voice.outputPair = 2 * (parts[event.channel].output & 15);
+      }
+      break;
+    case 0xA0:
+      onPolyPressure(event);
+      break;
+    case 0xB0:
+      if (event.data1 >= 0 && event.data1 < 128) controllerHandlers[event.data1](*this, event);
+      break;
+    case 0xC0:
+      parts[event.channel].program = event.data1;
+      break;
+    case 0xD0:
+      onChannelPressure(event);
+      break;
+    case 0xE0:
+      onPitchBend(event);
+      break;
+    case 0xF0:
+      onSystemExclusive(event);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Engine settings
+
+void MultiTimberSynthBase::buildVolumeTable() {
+  if (volumeTable == nullptr) volumeTable = new float[128];
+  for (int32_t i = 0; i < 128; ++i)
+    volumeTable[i] = static_cast<float>(std::pow(2.0, (i + 1) / 8.0) / 65536.0);  // 2^16 at i = 127
+}
+
+float MultiTimberSynthBase::getMasterVolume() { return masterVolume; }
+
+void MultiTimberSynthBase::setMasterVolume(float gain) {
+  masterVolume = gain;
+  for (int32_t i = 0; i < voiceCount; ++i) voices[i]->masterVolumeChanged(masterVolume);
+}
+
+float MultiTimberSynthBase::getSampleRate() { return sampleRate; }
+
+void MultiTimberSynthBase::applySampleRate(float hz) {
+  sampleRate = hz;
+  updateRateConstants();
+}
+
+float MultiTimberSynthBase::getMasterTune() { return masterTune; }
+
+void MultiTimberSynthBase::setMasterTune(float hz) {
+  masterTune = hz;
+  updateRateConstants();
+}
+
+int32_t MultiTimberSynthBase::getActiveVoiceCount() {
+  int32_t active = 0;
+  for (int32_t i = 0; i < voiceCount; ++i)
+    if (voices[i]->stateByte != 0) ++active;
+  return active;
+}
+
+int32_t MultiTimberSynthBase::getPolyphony() { return voiceCount; }
+
+// Rounds up to a power of two, at most kMaxVoices. Every sounding note ends.
+int32_t MultiTimberSynthBase::setPolyphony(int32_t count) {
+  if (count < 1 || count == voiceCount) return voiceCount;
+  int32_t n = 1;
+  while (n < count && n < kMaxVoices) n <<= 1;
+  allocationCursor = 0;
+  voiceMask = n - 1;
+  allocateVoices(n);
+  updateRateConstants();
+  return voiceCount;
+}
+
+void MultiTimberSynthBase::setPartOutput(int32_t part, int32_t output) {
+  PartState& p = parts[part & 15];
+  p.output = output;
+  forEachVoiceOfPart(part & 15, [&](VoiceUnitBase& v) { v.outputPair = 2 * (output & 15); });
+}
+
+int32_t MultiTimberSynthBase::getManufacturerId() { return manufacturerId; }
+void MultiTimberSynthBase::setManufacturerId(int32_t id) { manufacturerId = static_cast<uint8_t>(id & 0x7F); }
+int32_t MultiTimberSynthBase::getDeviceId() { return deviceId; }
+void MultiTimberSynthBase::setDeviceId(int32_t id) { deviceId = static_cast<uint8_t>(id & 0x7F); }
+int32_t MultiTimberSynthBase::getModelId() { return modelId; }
+void MultiTimberSynthBase::setModelId(int32_t id) { modelId = static_cast<uint8_t>(id & 0x7F); }
+
+void MultiTimberSynthBase::systemReset() {
+  buildVolumeTable();
+  stopVoices(-1);
+  resetParts(true);
+  initializeSoundData();
+  rpnEnabled = 1;
+  nrpnEnabled = 0;
+  receiveSysEx = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Parts
+
+int32_t MultiTimberSynthBase::getPartDefaultMode(int32_t part) { return parts[part & 15].defaultMode; }
+
+void MultiTimberSynthBase::setPartDefaultMode(int32_t part, int32_t mode) {
+  parts[part & 15].defaultMode = mode < maxPartMode ? mode : maxPartMode;
+}
+
+int32_t MultiTimberSynthBase::getPartMode(int32_t part) { return parts[part & 15].mode; }
+
+void MultiTimberSynthBase::setPartMode(int32_t part, int32_t mode) {
+  const int32_t m = mode < maxPartMode ? mode : maxPartMode;
+  if (m == parts[part & 15].mode) return;
+  parts[part & 15].mode = m;
+  stopVoices(part & 15);
+}
+
+void MultiTimberSynthBase::resetParts(bool restoreModes) {
+  for (int32_t p = 0; p < kPartCount; ++p) {
+    parts[p].resetControllers();
+    if (restoreModes) parts[p].mode = parts[p].defaultMode;
+  }
+}
+
+void MultiTimberSynthBase::stopVoices(int32_t part) {
+  for (int32_t i = 0; i < voiceCount; ++i)
+    if (part < 0 || voices[i]->part == part) voices[i]->stop();
+}
+
+void MultiTimberSynthBase::soundOff(int32_t part) {
+  for (int32_t i = 0; i < voiceCount; ++i)
+    if (part < 0 || voices[i]->part == part) voices[i]->damp();
+}
+
+// ---------------------------------------------------------------------------
+// Direct messages: fill the scratch event and dispatch it as the block loop
+// would.
+
+void MultiTimberSynthBase::noteOff(const int32_t& channel, const int32_t& key, const int32_t& velocity) {
+  scratchEvent.reset();
+  scratchEvent.status = 0x80;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = key;
+  scratchEvent.data2 = velocity;
+  dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::noteOn(const int32_t& channel, const int32_t& key, const int32_t& velocity) {
+  if (channel < 0 || channel >= kPartCount || parts[channel].mode == kModeMute) return;
+  scratchEvent.reset();
+  scratchEvent.status = 0x90;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = key;
+  scratchEvent.data2 = velocity;
+  dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::polyPressure(const int32_t& channel, const int32_t& key, const int32_t& value) {
+  scratchEvent.reset();
+  scratchEvent.status = 0xA0;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = key;
+  scratchEvent.data2 = value;
+  dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::controlChange(const int32_t& channel, const int32_t& number, const int32_t& value) {
+  scratchEvent.reset();
+  scratchEvent.status = 0xB0;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = number;
+  scratchEvent.data2 = value;
+  dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::programChange(const int32_t& channel, const int32_t& program) {
+  if (channel < 0 || channel >= kPartCount) return;
+  scratchEvent.reset();
+  scratchEvent.status = 0xC0;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = program;
+  onProgramChange(scratchEvent);
+}
+
+void MultiTimberSynthBase::channelPressure(const int32_t& channel, const int32_t& value) {
+  scratchEvent.reset();
+  scratchEvent.status = 0xD0;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = value;
+  dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::pitchBend(const int32_t& channel, const int32_t& lsb, const int32_t& msb) {
+  scratchEvent.reset();
+  scratchEvent.status = 0xE0;
+  scratchEvent.channel = channel;
+  scratchEvent.data1 = lsb;
+  scratchEvent.data2 = msb;
+  dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::pitchBend14(const int32_t& channel, const int32_t& value) {
+  pitchBend(channel, value & 0x7F, (value >> 7) & 0x7F);
+}
+
+void MultiTimberSynthBase::systemExclusive(const uint8_t* bytes, int32_t length) {
+  if (receiveSysEx == 0 || bytes == nullptr) return;
+  scratchEvent.reset();
+  scratchEvent.status = 0xF0;
+  scratchEvent.channel = 0;
+  const int32_t n = length < 0 ? 0 : (length > kSysExCapacity ? kSysExCapacity : length);
+  for (int32_t i = 0; i < n; ++i) scratchEvent.sysexData[i] = bytes[i];
+  scratchEvent.sysexLength = n;
+  onSystemExclusive(scratchEvent);
+}
+
+// ---------------------------------------------------------------------------
+// Notes
+
+// Ring search for a voice: starting after the voice started last, first an
+// idle voice, then a released or damped one, then a held one. The voice at
+// the cursor itself is never taken. Returns -1 (cursor back at its start)
+// when nothing could be taken.
+int32_t MultiTimberSynthBase::findVoice() {
+  const int32_t start = allocationCursor;
+  const int32_t wanted[3] = {0, kReleased | kDamped, kKeyHeld};
+  for (int32_t pass = 0; pass < 3; ++pass) {
+    int32_t i = start;
+    for (;;) {
+      i = (i + 1) & voiceMask;
+      allocationCursor = i;
+      if (i == start) break;
+      const int32_t state = voices[i]->stateByte;
+      if (pass == 0 ? state == 0 : (state & wanted[pass]) != 0) return i;
+    }
+  }
+  return -1;
+}
+
+void MultiTimberSynthBase::onNoteOn(MidiEvent& event) {
+  const int32_t index = findVoice();
+  if (index < 0) return;
+  VoiceUnitBase& voice = *voices[index];
+  voice.renderPosition = event.sampleOffset;
+  voice.start(event.channel, event.data1, event.data2);
+}
+
+void MultiTimberSynthBase::onNoteOff(MidiEvent& event) {
+  for (int32_t i = 0; i < voiceCount; ++i) {
+    VoiceUnitBase& voice = *voices[i];
+    if ((voice.stateByte & kKeyHeld) != 0 && voice.part == event.channel && voice.key == event.data1)
+      voice.release();
+  }
+}
+
+void MultiTimberSynthBase::onPolyPressure(MidiEvent&) {}
+
+void MultiTimberSynthBase::onProgramChange(MidiEvent& event) {
+  const int32_t channel = event.channel & 15;
+  parts[channel].program = event.data1;
+  if (parts[channel].mode != kModeMute) forEachVoiceOfPart(channel, [](VoiceUnitBase& v) { v.damp(); });
+}
+
+void MultiTimberSynthBase::onChannelPressure(MidiEvent& event) {
+  parts[event.channel & 15].channelPressure = event.data1;
+}
+
+void MultiTimberSynthBase::onPitchBend(MidiEvent& event) {
+  const int32_t channel = event.channel & 15;
+  const int32_t bend = (event.data2 << 7) | event.data1;
+  parts[channel].pitchBend = bend;
+  if (parts[channel].mode != kModeMute) forEachVoiceOfPart(channel, [bend](VoiceUnitBase& v) { v.pitchBendChanged(bend); });
+}
+
+void MultiTimberSynthBase::onSystemExclusive(MidiEvent&) {}
+
+// ---------------------------------------------------------------------------
+// RPN / NRPN enable flags: switching either resets every part's pressure,
+// bend, modulation, expression and parameter selection (no voice is told).
+
+bool MultiTimberSynthBase::isRpnEnabled() { return rpnEnabled != 0; }
+bool MultiTimberSynthBase::isNrpnEnabled() { return nrpnEnabled != 0; }
+
+void MultiTimberSynthBase::setRpnEnabled(bool enabled) {
+  rpnEnabled = enabled ? 1 : 0;
+  resetRegisters();
+}
+
+void MultiTimberSynthBase::setNrpnEnabled(bool enabled) {
+  nrpnEnabled = enabled ? 1 : 0;
+  resetRegisters();
+}
+
+void MultiTimberSynthBase::resetRegisters() {
+  for (int32_t p = 0; p < kPartCount; ++p) {
+    PartState& part = parts[p];
+    part.channelPressure = 0;
+    part.pitchBend = 8192;
+    part.controllers[1] = 0;
+    part.controllers[11] = 127;
+    part.rpnRegister = 0;
+    part.nrpnRegister = 0;
+    part.parameterSelector = kNoParameter;
+  }
+}
+
+}  // namespace ovri::korvane::synth

@@ -1,0 +1,216 @@
+#pragma once
+
+#include "engine/KorvaneModule.h"
+#include "engine/MidiEvent.h"
+#include "engine/ModuleRack.h"
+#include "engine/SoundData.h"
+
+#include <cstdint>
+
+namespace ovri::korvane::synth {
+
+constexpr int32_t kPartCount = 16;
+constexpr int32_t kMaxVoices = 1024;
+constexpr int32_t kParameterHandlerCount = 257;  // 0..127 RPN, 128..255 NRPN 0/n, 256 none
+constexpr int32_t kNoParameter = 256;
+
+// Voice state bits.
+constexpr int32_t kOperatorBits = 0x0F;
+constexpr int32_t kKeyHeld = 0x10;
+constexpr int32_t kReleased = 0x20;
+constexpr int32_t kDamped = 0x40;
+
+// Sample-rate and tuning dependent constants every voice keeps.
+struct RateConstants {
+  int32_t samplePitchBase = 0;  // 131072 - L(fs): sample playback pitch base
+  int32_t pitchBase = 0;        // 221184 - L(fs) + L(key 0 frequency): oscillator pitch base
+  int32_t rateBase = 0;         // L(2^30 / (256 fs)): envelope rate base
+  int32_t dampRate = 0;         // counter increment sweeping 2^30 in 1/512 s
+  int32_t lfoStepUnit = 0;      // LFO countdown per sample per lfoFreq unit
+};
+
+// The multitimbral engine: 16 parts, a shared voice pool, controller and
+// RPN/NRPN handling and the sample-accurate block loop.
+class MultiTimberSynthBase : public IKorvaneModule {
+public:
+  // What the engine requires of a voice.
+  class VoiceUnitBase {
+  public:
+    // Renders from renderPosition up to end into the two buffers and
+    // advances renderPosition (or leaves the voice idle when its sound ends).
+    using RenderOp = void (VoiceUnitBase::*)(float*& left, float*& right, int32_t& end);
+
+    virtual void stop() = 0;                              // 0
+    virtual void release() = 0;                           // 1
+    virtual void damp() = 0;                              // 2
+    virtual void start(int32_t part, int32_t key, int32_t velocity) = 0;  // 3
+    virtual void masterVolumeChanged(float gain) = 0;     // 4
+    virtual void bendRangeChanged(int32_t semitones) = 0; // 5
+    virtual void pitchBendChanged(int32_t bend14) = 0;    // 6
+    virtual void modulationChanged(int32_t value) = 0;    // 7
+    virtual void volumeChanged(int32_t value) = 0;        // 8
+    virtual void expressionChanged(int32_t value) = 0;    // 9
+    virtual void panChanged(int32_t value) = 0;           // 10
+    virtual ~VoiceUnitBase() = default;
+
+    void renderUntilPosition(float* left, float* right, int32_t end) { (this->*renderUntil)(left, right, end); }
+
+    RenderOp renderUntil = nullptr;
+    int32_t outputPair = 0;      // left channel index, 2 x part output
+    int32_t stateByte = 0;       // 0 idle; operator bits, kKeyHeld, kReleased, kDamped
+    int32_t part = -1;           // channel of the note, -1 when idle or damped
+    int32_t key = 0;
+    int32_t renderPosition = 0;  // sample index rendered up to in this block
+  };
+
+  using ControllerHandler = void (*)(MultiTimberSynthBase& synth, MidiEvent& event);
+  using ParameterHandler = void (*)(MultiTimberSynthBase& synth, int32_t& channel, int32_t& value,
+                                    int32_t& mask, int32_t& increment);
+
+  MultiTimberSynthBase(float masterTune, float masterVolume);
+  MultiTimberSynthBase(const MultiTimberSynthBase&) = delete;
+  MultiTimberSynthBase& operator=(const MultiTimberSynthBase&) = delete;
+
+  // Module interface (0..13).
+  void setSampleRate(float hz) override;
+  void setBlockSize(int32_t) override {}
+  void reset() override;
+  void initialize() override;
+  void attached(ModuleRack* rack) override;
+  void detached() override;
+  void disabledChanged(bool disabled) override;
+  void reservedStop1() override;
+  void reservedStop2() override;
+  void deactivate() override;
+  void activate() override;
+  void process(RenderContext& context) override;
+  ~MultiTimberSynthBase() override;
+
+  virtual void allocateVoices(int32_t count) = 0;       // 14
+  virtual void updateRateConstants() {}                 // 15
+  virtual void buildVolumeTable();                      // 16
+  virtual void initializeSoundData() {}                 // 17
+  virtual float getMasterVolume();                      // 18
+  virtual void setMasterVolume(float gain);             // 19
+  virtual float getSampleRate();                        // 20
+  virtual void applySampleRate(float hz);               // 21
+  virtual float getMasterTune();                        // 22
+  virtual void setMasterTune(float hz);                 // 23
+  virtual int32_t getActiveVoiceCount();                // 24
+  virtual int32_t getPolyphony();                       // 25
+  virtual int32_t setPolyphony(int32_t count);          // 26
+  virtual void setPartOutput(int32_t part, int32_t output);  // 27
+  virtual int32_t getManufacturerId();                  // 28
+  virtual void setManufacturerId(int32_t id);           // 29
+  virtual int32_t getDeviceId();                        // 30
+  virtual void setDeviceId(int32_t id);                 // 31
+  virtual int32_t getModelId();                         // 32
+  virtual void setModelId(int32_t id);                  // 33
+  virtual void systemReset();                           // 34
+  virtual int32_t getPartDefaultMode(int32_t part);     // 35
+  virtual void setPartDefaultMode(int32_t part, int32_t mode);  // 36
+  virtual int32_t getPartMode(int32_t part);            // 37
+  virtual void setPartMode(int32_t part, int32_t mode); // 38
+  virtual void resetParts(bool restoreModes);           // 39
+  virtual void stopVoices(int32_t part);                // 40: -1 = all
+  virtual void soundOff(int32_t part);                  // 41: -1 = all
+  // Direct messages, for callers outside the block loop (42..50).
+  virtual void noteOff(const int32_t& channel, const int32_t& key, const int32_t& velocity);
+  virtual void noteOn(const int32_t& channel, const int32_t& key, const int32_t& velocity);
+  virtual void polyPressure(const int32_t& channel, const int32_t& key, const int32_t& value);
+  virtual void controlChange(const int32_t& channel, const int32_t& number, const int32_t& value);
+  virtual void programChange(const int32_t& channel, const int32_t& program);
+  virtual void channelPressure(const int32_t& channel, const int32_t& value);
+  virtual void pitchBend(const int32_t& channel, const int32_t& lsb, const int32_t& msb);
+  virtual void pitchBend14(const int32_t& channel, const int32_t& value);
+  virtual void systemExclusive(const uint8_t* bytes, int32_t length);
+  // Event handlers (51..57).
+  virtual void onNoteOff(MidiEvent& event);
+  virtual void onNoteOn(MidiEvent& event);
+  virtual void onPolyPressure(MidiEvent& event);
+  virtual void onProgramChange(MidiEvent& event);
+  virtual void onChannelPressure(MidiEvent& event);
+  virtual void onPitchBend(MidiEvent& event);
+  virtual void onSystemExclusive(MidiEvent& event);
+  virtual bool isRpnEnabled();                          // 58
+  virtual void setRpnEnabled(bool enabled);             // 59
+  virtual bool isNrpnEnabled();                         // 60
+  virtual void setNrpnEnabled(bool enabled);            // 61
+
+  // Record access for the plug-in (editor, state, value tags).
+  PartState& getPart(int32_t index) { return parts[index & 15]; }
+  const PartState& getPart(int32_t index) const { return parts[index & 15]; }
+  VoiceUnitBase& getVoice(int32_t index) { return *voices[index]; }
+  int32_t getAllocationCursor() const { return allocationCursor; }
+  bool getReceiveSysEx() const { return receiveSysEx != 0; }
+  void setReceiveSysEx(bool enabled) { receiveSysEx = enabled ? 1 : 0; }
+  const float* getVolumeTable() const { return volumeTable; }
+
+protected:
+  // Executes one event as the block loop does (the channel and controller
+  // number are checked first: an event outside 0..15 or 0..127 is ignored).
+  void dispatch(MidiEvent& event);
+  void renderVoicesUntil(int32_t end);
+  int32_t findVoice();
+  // Calls fn(voice) for every voice playing on part.
+  template <typename Fn> void forEachVoiceOfPart(int32_t part, Fn fn) {
+    for (int32_t i = 0; i < voiceCount; ++i)
+      if (voices[i]->part == part) fn(*voices[i]);
+  }
+
+  float* volumeTable = nullptr;  // [i] = 2^((i+1)/8) / 65536: 0.75 dB steps, [127] = 1.0
+  int32_t portMask = kDefaultPortMask;
+  uint8_t receiveSysEx = 0;
+  uint8_t manufacturerId = 0x7D;
+  uint8_t deviceId = 0x10;
+  uint8_t modelId = 0x00;
+  float sampleRate = 44100.0f;
+  float masterTune;    // Hz
+  float masterVolume;  // linear gain handed to the voices
+  PartState* parts = nullptr;
+  int32_t maxPartMode = 0;
+  int32_t voiceCount = 128;
+  VoiceUnitBase** voices = nullptr;
+  int32_t allocationCursor = 0;
+  int32_t voiceMask = 127;
+  MidiEvent scratchEvent;
+  ControllerHandler controllerHandlers[128];
+  ParameterHandler parameterHandlers[kParameterHandlerCount];
+  uint8_t rpnEnabled = 1;
+  uint8_t nrpnEnabled = 0;
+  RenderContext* currentContext = nullptr;  // set while a block renders
+
+private:
+  void buildParameterHandlers();
+  void buildControllerHandlers();
+  void resetRegisters();
+  static void selectParameter(PartState& part, int32_t reg, bool nrpn);
+
+  // Controller handlers.
+  static void ccStore(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccIgnore(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccModulation(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccDataEntryMsb(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccVolume(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccPan(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccExpression(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccDataEntryLsb(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccDataIncrement(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccDataDecrement(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccNrpnLsb(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccNrpnMsb(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccRpnLsb(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccRpnMsb(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccAllSoundOff(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccResetAllControllers(MultiTimberSynthBase& s, MidiEvent& e);
+  static void ccAllNotesOff(MultiTimberSynthBase& s, MidiEvent& e);
+  // Parameter handlers.
+  static void prmIgnore(MultiTimberSynthBase&, int32_t&, int32_t&, int32_t&, int32_t&);
+  static void prmBendRange(MultiTimberSynthBase& s, int32_t& channel, int32_t& value, int32_t& mask, int32_t& inc);
+  static void prmMasterVolume(MultiTimberSynthBase& s, int32_t& channel, int32_t& value, int32_t& mask, int32_t& inc);
+  static void prmPartDefaultMode(MultiTimberSynthBase& s, int32_t& channel, int32_t& value, int32_t& mask, int32_t& inc);
+  static void prmPartMode(MultiTimberSynthBase& s, int32_t& channel, int32_t& value, int32_t& mask, int32_t& inc);
+  static void callParameterHandler(MultiTimberSynthBase& s, int32_t channel, int32_t value, int32_t mask, int32_t inc);
+};
+
+}  // namespace ovri::korvane::synth

@@ -1,0 +1,94 @@
+#include "engine/SynthesizerFM4.h"
+
+#include "engine/LogCode.h"
+#include "tonegen/VoiceTableSet.h"
+#include "tonegen/VoiceUnitFM4.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ovri::korvane::synth {
+
+SynthesizerFM4::SynthesizerFM4(float masterTuneHz, float masterGain) : MultiTimberSynthBase(masterTuneHz, masterGain) {
+  modelId = kModelId;
+  maxPartMode = kModeSampler;
+  voiceTables = new VoiceTableSet();
+  initializeSoundData();
+  allocateVoices(voiceCount);
+  updateRateConstants();
+}
+
+SynthesizerFM4::~SynthesizerFM4() {
+  delete[] voices;
+  voices = nullptr;
+  delete[] waveTable;
+  delete[] sampleData;  // each slot frees its own values
+  delete[] tonePresets;
+  delete[] samplerPresets;
+  delete[] voiceStorage;
+  delete voiceTables;
+}
+
+SynthesizerFM4::VoiceUnitFM4& SynthesizerFM4::getVoiceUnit(int32_t index) { return voiceStorage[index]; }
+
+void SynthesizerFM4::allocateVoices(int32_t count) {
+  delete[] voices;
+  delete[] voiceStorage;
+  voiceStorage = new VoiceUnitFM4[count];
+  voices = new VoiceUnitBase*[count];
+  for (int32_t i = 0; i < count; ++i) {
+    voiceStorage[i].attach(*voiceTables, parts, waveTable, tonePresets, sampleData, samplerPresets, masterVolume);
+    voices[i] = &voiceStorage[i];
+  }
+  voiceCount = count;
+}
+
+// Constants in 1/8192 octave, from the sample rate r and the master tune t:
+//   samplePitchBase = 131072 - L(r)              131072 = log2(2^16) x 8192: 16.16 sample steps
+//   pitchBase       = 221184 - L(r) + L(t/2^5.75) 221184 = log2(2^27) x 8192: the 27-bit phase;
+//                                                t / 2^5.75 is the frequency of key 0
+//   rateBase        = L(2^30 / (256 r))          a full envelope sweep in 256 s at rate 0
+//   dampRate        = 2^30 / (r / 512)           a full sweep in 1/512 s
+//   lfoStepUnit     = 65540.00024415553 / max(1, r / 4096)
+// Every voice takes the new values and falls silent.
+void SynthesizerFM4::updateRateConstants() {
+  const double r = sampleRate;
+  const double t = masterTune;
+  RateConstants rc;
+  rc.samplePitchBase = 131072 - logPitchUnits(r);
+  rc.pitchBase = 221184 - logPitchUnits(r) + logPitchUnits(std::pow(2.0, -5.75) * t);
+  rc.rateBase = logPitchUnits(1073741824.0 / (256.0 * r));
+  rc.dampRate = static_cast<int32_t>(1073741824.0 / (r * 0.001953125) + 0.5);
+  rc.lfoStepUnit = static_cast<int32_t>(65540.00024415553 / std::max(1.0, r * 0.03125 * 0.0078125) + 0.5);
+  rateConstants = rc;
+  if (voiceStorage == nullptr) return;
+  for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].setRateConstants(rc);
+}
+
+void SynthesizerFM4::initializeSoundData() {
+  if (voices != nullptr)
+    for (int32_t i = 0; i < voiceCount; ++i) voices[i]->stop();
+  if (waveTable == nullptr) waveTable = new int32_t[kWaveMemorySize];
+  buildWaveMemory(waveTable);
+  if (tonePresets == nullptr) tonePresets = new TonePreset[kToneCount];
+  for (int32_t i = 0; i < kToneCount; ++i) tonePresets[i].setDefaults();
+  if (sampleData == nullptr) sampleData = new SampleData[kSampleSlotCount];
+  if (samplerPresets == nullptr) samplerPresets = new SamplerPreset[kSamplerPresetCount];
+  for (int32_t i = 0; i < kSampleSlotCount; ++i) {
+    sampleData[i].clear();
+    samplerPresets[i].setDefaults();
+  }
+}
+
+void SynthesizerFM4::onNoteOn(MidiEvent& event) {
+  const int32_t index = findVoice();
+  if (index < 0) return;
+  VoiceUnitFM4& voice = voiceStorage[index];
+  voice.renderPosition = event.sampleOffset;
+  if (parts[event.channel & 15].mode == kModeSampler)
+    voice.startSample(event.channel, event.data1, event.data2);
+  else
+    voice.start(event.channel, event.data1, event.data2);
+}
+
+}  // namespace ovri::korvane::synth

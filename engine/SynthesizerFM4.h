@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/MultiTimberSynthBase.h"
+#include "engine/SoundData.h"
+
+#include <cstdint>
+
+namespace ovri::korvane::synth {
+
+class VoiceTableSet;
+
+// The FM4 tone module: 256 tone presets, 128 sampler presets, 128 sample
+// slots, the eight oscillator waves and a pool of VoiceUnitFM4 voices.
+class SynthesizerFM4 : public MultiTimberSynthBase {
+public:
+  class VoiceUnitFM4;  // tonegen/VoiceUnitFM4.h
+
+  static constexpr uint8_t kModelId = 0x22;
+
+  SynthesizerFM4(float masterTune, float masterVolume);
+  ~SynthesizerFM4() override;
+
+  void allocateVoices(int32_t count) override;
+  void updateRateConstants() override;
+  void initializeSoundData() override;
+  void onNoteOn(MidiEvent& event) override;
+  void onSystemExclusive(MidiEvent& event) override;
+
+  TonePreset& getTonePreset(int32_t index) { return tonePresets[index & 255]; }
+  SamplerPreset& getSamplerPreset(int32_t index) { return samplerPresets[index & 127]; }
+  SampleData& getSampleData(int32_t index) { return sampleData[index & 127]; }
+  const int32_t* getWaveTable() const { return waveTable; }
+  const RateConstants& getRateConstants() const { return rateConstants; }
+  VoiceUnitFM4& getVoiceUnit(int32_t index);
+  VoiceTableSet& getVoiceTables() { return *voiceTables; }
+
+private:
+  void writeSystemBlock(int32_t address, int32_t value);
+  void writePartBlock(int32_t part, int32_t address, int32_t value);
+  void writeToneBlock(TonePreset& tone, int32_t address, int32_t value);
+  void writeSamplerBlock(SamplerPreset& preset, int32_t address, int32_t value);
+
+  VoiceTableSet* voiceTables = nullptr;
+  int32_t* waveTable = nullptr;          // kWaveCount waves of kWaveLength logSample codes
+  SampleData* sampleData = nullptr;      // [kSampleSlotCount]
+  TonePreset* tonePresets = nullptr;     // [kToneCount]
+  SamplerPreset* samplerPresets = nullptr;  // [kSamplerPresetCount]
+  VoiceUnitFM4* voiceStorage = nullptr;  // [voiceCount], voices[] points into it
+  RateConstants rateConstants;
+};
+
+// Fills the wave memory with the eight oscillator waves (sine, half sine,
+// absolute sine, alternating sine, camel sine, triangle, square, saw).
+void buildWaveMemory(int32_t* memory);
+
+}  // namespace ovri::korvane::synth

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds and tests with. Idempotent
+# and quiet: asks apt only for what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake g++ clang pkg-config
+  libgtest-dev libbenchmark-dev
+  juce-modules-source-data
+  libsndfile1-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
