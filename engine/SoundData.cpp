@@ -91,6 +91,27 @@ void SampleData::clear() {
   start = end = loopEnd = loopLength = loopTail = 0;
 }
 
+void SampleData::takeFrom(SampleData& other) {
+  if (&other == this) return;
+  clear();
+  ownsData = other.ownsData;
+  sampleRate = other.sampleRate;
+  pitch = other.pitch;
+  samples = other.samples;
+  length = other.length;
+  channels = other.channels;
+  logRate = other.logRate;
+  logPitch = other.logPitch;
+  pitchOffset = other.pitchOffset;
+  start = other.start;
+  end = other.end;
+  loopEnd = other.loopEnd;
+  loopLength = other.loopLength;
+  loopTail = other.loopTail;
+  other.ownsData = 0;  // the values now belong here
+  other.clear();
+}
+
 void PartState::resetControllers() {
   program = 0;
   channelPressure = 0;

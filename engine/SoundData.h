@@ -83,6 +83,9 @@ struct SampleData {
 
   // Frees owned values and zeroes every field.
   void clear();
+  // Frees owned values, then takes every field of other (and the ownership
+  // of its values); other is left cleared.
+  void takeFrom(SampleData& other);
 
   uint8_t ownsData = 0;
   float sampleRate = 0.0f;  // Hz of the recording
