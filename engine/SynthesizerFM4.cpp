@@ -50,18 +50,21 @@ void SynthesizerFM4::allocateVoices(int32_t count) {
 //   rateBase        = L(2^30 / (256 r))          a full envelope sweep in 256 s at rate 0
 //   dampRate        = 2^30 / (r / 512)           a full sweep in 1/512 s
 //   lfoStepUnit     = 65540.00024415553 / max(1, r / 4096)
-// Every voice takes the new values and falls silent.
-void SynthesizerFM4::updateRateConstants() {
-  const double r = sampleRate;
-  const double t = masterTune;
+RateConstants computeRateConstants(double r, double t) {
   RateConstants rc;
   rc.samplePitchBase = 131072 - logPitchUnits(r);
   rc.pitchBase = 221184 - logPitchUnits(r) + logPitchUnits(std::pow(2.0, -5.75) * t);
   rc.rateBase = logPitchUnits(1073741824.0 / (256.0 * r));
   rc.dampRate = static_cast<int32_t>(1073741824.0 / (r * 0.001953125) + 0.5);
   rc.lfoStepUnit = static_cast<int32_t>(65540.00024415553 / std::max(1.0, r * 0.03125 * 0.0078125) + 0.5);
+  return rc;
+}
+
+void SynthesizerFM4::updateRateConstants() {
+  const RateConstants rc = computeRateConstants(sampleRate, masterTune);
   rateConstants = rc;
   if (voiceStorage == nullptr) return;
+  // Every voice takes the new values and falls silent.
   for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].setRateConstants(rc);
 }
 

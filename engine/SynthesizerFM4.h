@@ -49,6 +49,10 @@ private:
   RateConstants rateConstants;
 };
 
+// The voices' sample-rate and tuning dependent constants for rate r (Hz)
+// and master tune t (Hz).
+RateConstants computeRateConstants(double r, double t);
+
 // Fills the wave memory with the eight oscillator waves (sine, half sine,
 // absolute sine, alternating sine, camel sine, triangle, square, saw).
 void buildWaveMemory(int32_t* memory);

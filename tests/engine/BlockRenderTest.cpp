@@ -49,7 +49,9 @@ TEST(BlockRendering, EqualOffsetsRunInQueueOrder) {
   h.render(128);
   for (int32_t i = 0; i < h.synth->getPolyphony(); ++i) {
     const auto& v = h.synth->getVoice(i);
-    if (v.key == 72 && v.part == 0) EXPECT_EQ(v.stateByte & synth::kKeyHeld, 0);
+    if (v.key == 72 && v.part == 0) {
+      EXPECT_EQ(v.stateByte & synth::kKeyHeld, 0);
+    }
   }
 
   // A program change at the sample of a note reaches the part before the note.

@@ -8,6 +8,12 @@ namespace {
 using synth::SynthesizerFM4;
 
 struct Controllers : ::testing::Test {
+  Controllers() {
+    // No attack phase: notes are audible at once, so a release leaves a
+    // releasing voice rather than ending a still silent one.
+    for (int32_t t = 0; t < synth::kToneCount; ++t)
+      for (int32_t op = 0; op < synth::kOperatorCount; ++op) s.getTonePreset(t).ar[op] = 127;
+  }
   SynthesizerFM4 s{440.0f, 0.8f};
   void cc(int32_t n, int32_t v, int32_t ch = 0) { s.controlChange(ch, n, v); }
 };

@@ -8,6 +8,14 @@ namespace {
 using test::EngineHarness;
 using synth::SynthesizerFM4;
 
+// A note released at the very start of its attack is already silent and
+// ends at once; tones without an attack phase are audible from their first
+// sample, so releasing them leaves a releasing voice.
+void withoutAttack(SynthesizerFM4& s) {
+  for (int32_t t = 0; t < synth::kToneCount; ++t)
+    for (int32_t op = 0; op < synth::kOperatorCount; ++op) s.getTonePreset(t).ar[op] = 127;
+}
+
 TEST(VoicePool, IdleVoicesAreTakenAroundTheRingAfterTheCursor) {
   SynthesizerFM4 s(440.0f, 0.8f);
   for (int32_t i = 1; i <= 3; ++i) {
@@ -20,12 +28,13 @@ TEST(VoicePool, IdleVoicesAreTakenAroundTheRingAfterTheCursor) {
 
 TEST(VoicePool, FullPoolStealsReleasedBeforeHeld) {
   SynthesizerFM4 s(440.0f, 0.8f);
+  withoutAttack(s);
   for (int32_t i = 0; i < 128; ++i) s.noteOn(0, i, 100);
   EXPECT_EQ(s.getAllocationCursor(), 0);  // the 128th note wrapped to voice 0
   s.noteOn(0, 0, 100);                    // all held: the voice after the cursor
   EXPECT_EQ(s.getAllocationCursor(), 1);
 
-  s.noteOff(0, 50, 0);  // voice 50 holds key 50
+  s.noteOff(0, 49, 0);  // voice 50 holds key 49 (voice 1 took key 0)
   EXPECT_NE(s.getVoice(50).stateByte & synth::kReleased, 0);
   s.noteOn(0, 99, 100);
   EXPECT_EQ(s.getAllocationCursor(), 50);
@@ -34,12 +43,20 @@ TEST(VoicePool, FullPoolStealsReleasedBeforeHeld) {
 
 TEST(VoicePool, RepeatedKeyTakesANewVoiceAndNoteOffReleasesBoth) {
   SynthesizerFM4 s(440.0f, 0.8f);
+  withoutAttack(s);
   s.noteOn(4, 60, 100);
   s.noteOn(4, 60, 100);
   EXPECT_EQ(s.getActiveVoiceCount(), 2);
   s.noteOff(4, 60, 0);
   EXPECT_NE(s.getVoice(1).stateByte & synth::kReleased, 0);
   EXPECT_NE(s.getVoice(2).stateByte & synth::kReleased, 0);
+}
+
+TEST(VoicePool, ReleaseAtTheStartOfAnAttackEndsTheSilentNote) {
+  SynthesizerFM4 s(440.0f, 0.8f);
+  s.noteOn(0, 60, 100);
+  s.noteOff(0, 60, 0);
+  EXPECT_EQ(s.getActiveVoiceCount(), 0);
 }
 
 TEST(VoicePool, PolyphonyRoundsUpToAPowerOfTwoUpTo1024) {

@@ -1,0 +1,75 @@
+// Engine throughput: blocks of 256 samples at 48 kHz with N sounding FM
+// voices spread over all sixteen parts and all sixteen render routines.
+// Reports the real-time factor (audio time rendered per second of CPU) and
+// the cost per voice-sample.
+#include "engine/MidiController.h"
+#include "engine/ModuleRack.h"
+#include "engine/SynthesizerFM4.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace ovri::korvane;
+using namespace ovri::korvane::synth;
+
+constexpr float kRate = 48000.0f;
+constexpr int32_t kBlock = 256;
+
+void engineBlocks(benchmark::State& state) {
+  const auto voiceCount = static_cast<int32_t>(state.range(0));
+  ModuleRack rack;
+  util::MidiController queue;
+  auto synth = std::make_unique<SynthesizerFM4>(440.0f, 0.8f);
+  rack.setSampleRate(kRate);
+  rack.setBlockSize(kBlock);
+  rack.attach(0, &queue);
+  rack.attach(1, synth.get());
+  synth->setPolyphony(voiceCount);
+  for (int32_t t = 0; t < 16; ++t) {
+    TonePreset& tone = synth->getTonePreset(t);
+    tone.strc = t;
+    tone.fl = 60;
+    tone.lfoFreq = 1500;
+    for (int32_t op = 0; op < 4; ++op) {
+      tone.ar[op] = 127;  // sound at once and hold: every voice stays busy
+      tone.sl[op] = 0;
+      tone.tl[op] = 20;
+      tone.lms[op] = 2;
+    }
+  }
+  for (int32_t p = 0; p < 16; ++p) {
+    synth->programChange(p, p);
+    synth->controlChange(p, 1, 40);
+  }
+  for (int32_t i = 0; i < voiceCount; ++i) synth->noteOn(i % 16, 24 + (i / 16) % 96, 100);
+
+  std::vector<std::vector<float>> buffers(kChannelCount, std::vector<float>(kBlock));
+  for (auto _ : state) {
+    rack.head.reset();
+    for (int32_t c = 0; c < kChannelCount; ++c) {
+      std::fill(buffers[c].begin(), buffers[c].end(), 0.0f);
+      rack.context.channels[c] = buffers[c].data();
+    }
+    rack.context.startSample = 0;
+    rack.context.sampleCount = kBlock;
+    rack.processBlock();
+    benchmark::DoNotOptimize(buffers[0][kBlock - 1]);
+  }
+  if (synth->getActiveVoiceCount() != voiceCount) state.SkipWithError("voices ended during the run");
+  const double blocks = static_cast<double>(state.iterations());
+  state.counters["realtime_x"] =
+      benchmark::Counter(blocks * kBlock / kRate, benchmark::Counter::kIsRate);
+  state.counters["ns_per_voice_sample"] = benchmark::Counter(
+      blocks * kBlock * voiceCount, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  rack.attach(0, nullptr);
+  rack.attach(1, nullptr);
+}
+
+}  // namespace
+
+BENCHMARK(engineBlocks)->Arg(128)->Arg(1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();
