@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
   for (int32_t p = 0; p < 4; ++p) synth->programChange(p, p);
   synth->controlChange(3, 10, 30);  // organ a little left
   synth->controlChange(1, 7, 80);
+  for (int32_t p : {0, 2, 9}) synth->controlChange(p, 7, 84);
 
   // The phrase: (beat, channel, key, velocity, length in beats).
   struct Note { double beat; int32_t ch, key, vel; double len; };

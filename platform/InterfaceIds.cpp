@@ -1,0 +1,19 @@
+// Interface identifiers that the SDK headers declare (DECLARE_CLASS_IID) but
+// that no source of the SDK subset we build on defines. The values come from
+// the declarations themselves, so they stay in step with the headers.
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
+namespace Steinberg {
+
+DEF_CLASS_IID (IPlugView)
+DEF_CLASS_IID (IPlugFrame)
+DEF_CLASS_IID (IPlugViewContentScaleSupport)
+
+namespace Linux {
+DEF_CLASS_IID (IEventHandler)
+DEF_CLASS_IID (ITimerHandler)
+DEF_CLASS_IID (IRunLoop)
+}  // namespace Linux
+
+}  // namespace Steinberg

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "public.sdk/source/vst/vsteditcontroller.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivstmidicontrollers.h"
+
+namespace Steinberg::Vst {
+
+// The edit controller: publishes the parameters through which the host
+// delivers MIDI controllers, pitch bend, program changes and bypass, maps
+// the host's MIDI controllers onto them and groups them into units. It keeps
+// no state: the sound data lives in the processor's engine.
+class KorvaneVSTController : public EditControllerEx1, public IMidiMapping {
+public:
+  static constexpr int32 kParameterCount = 2081;  // bypass + 16 x 128 controllers + 16 bends + 16 programs
+  static constexpr int32 kUnitCount = 17;
+
+  KorvaneVSTController() = default;
+
+  static FUnknown* createInstance(void* context);
+
+  tresult PLUGIN_API initialize(FUnknown* context) SMTG_OVERRIDE;
+  tresult PLUGIN_API setComponentState(IBStream* state) SMTG_OVERRIDE;
+  tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE;
+  tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE;
+  IPlugView* PLUGIN_API createView(FIDString name) SMTG_OVERRIDE;
+
+  // IMidiMapping
+  tresult PLUGIN_API getMidiControllerAssignment(int32 busIndex, int16 channel, CtrlNumber midiControllerNumber,
+                                                 ParamID& id) SMTG_OVERRIDE;
+  // IUnitInfo
+  tresult PLUGIN_API getUnitByBus(MediaType type, BusDirection dir, int32 busIndex, int32 channel,
+                                  UnitID& unitId) SMTG_OVERRIDE;
+
+  OBJ_METHODS(KorvaneVSTController, EditControllerEx1)
+  DEFINE_INTERFACES
+    DEF_INTERFACE(IMidiMapping)
+    DEF_INTERFACE(IUnitInfo)
+  END_DEFINE_INTERFACES(EditControllerEx1)
+  REFCOUNT_METHODS(EditControllerEx1)
+
+private:
+  void registerParameters();
+};
+
+}  // namespace Steinberg::Vst

@@ -1,0 +1,344 @@
+#include "plugin/KorvaneVSTProcessor.h"
+
+#include "plugin/KorvaneIds.h"
+#include "pluginterfaces/vst/ivstevents.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace Steinberg::Vst {
+
+namespace kp = ovri::korvane::plugin;
+
+namespace {
+
+constexpr int32 kEventBusChannels = 16;
+constexpr int32 kStatusNoteOff = 0x80;
+constexpr int32 kStatusNoteOn = 0x90;
+constexpr int32 kStatusControlChange = 0xB0;
+constexpr int32 kStatusProgramChange = 0xC0;
+constexpr int32 kStatusPitchBend = 0xE0;
+constexpr int32 kStatusSystemExclusive = 0xF0;
+
+// A normalised value scaled to 0..range, rounded: (int)(v * range + 0.5) in
+// double precision. Values outside 0..1 (and NaN) are taken as the nearest
+// end of the range first.
+int32 scaleNormalized(double value, int32 range) {
+  if (!(value > 0.0)) return 0;
+  if (value > 1.0) value = 1.0;
+  return static_cast<int32>(value * range + 0.5);
+}
+
+// Host offsets outside the block are clamped into it: before the start to
+// sample 0, at or past the end to the last sample (a block of 0 samples
+// keeps them at 0, for the next block).
+int32 clampOffset(int32 offset, int32 blockLength) {
+  if (offset < 0) return 0;
+  if (offset >= blockLength) return blockLength > 0 ? blockLength - 1 : 0;
+  return offset;
+}
+
+// "out 1" .. "out 16".
+void outputBusName(int32 index, String128 name) {
+  const char* prefix = "out ";
+  int32 n = 0;
+  for (; prefix[n] != 0; ++n) name[n] = static_cast<char16>(prefix[n]);
+  const int32 number = index + 1;
+  if (number >= 10) name[n++] = static_cast<char16>('0' + number / 10);
+  name[n++] = static_cast<char16>('0' + number % 10);
+  name[n] = 0;
+}
+
+// Writes zeros into every channel the host gave a buffer for, from sample
+// from on for length samples.
+void silenceOutputs(ProcessData& data, int32 from, int32 length) {
+  for (int32 bus = 0; bus < data.numOutputs; ++bus) {
+    AudioBusBuffers& buffers = data.outputs[bus];
+    if (buffers.channelBuffers32 == nullptr) continue;
+    for (int32 c = 0; c < buffers.numChannels; ++c)
+      if (buffers.channelBuffers32[c] != nullptr) std::fill_n(buffers.channelBuffers32[c] + from, length, 0.0f);
+    const int32 channels = std::clamp(buffers.numChannels, 0, 64);
+    buffers.silenceFlags = channels == 64 ? ~uint64(0) : (uint64(1) << channels) - 1;
+  }
+}
+
+}  // namespace
+
+KorvaneVSTProcessor::KorvaneVSTProcessor() {
+  setControllerClass(FUID::fromTUID(kp::kControllerUid.bytes));
+}
+
+KorvaneVSTProcessor::~KorvaneVSTProcessor() = default;
+
+FUnknown* KorvaneVSTProcessor::createInstance(void*) {
+  return static_cast<IAudioProcessor*>(new KorvaneVSTProcessor);
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::initialize(FUnknown* context) {
+  if (engineHost != nullptr) return kResultFalse;  // already initialised
+  const tresult result = AudioEffect::initialize(context);
+  if (result != kResultOk) return result;
+
+  for (int32 i = 0; i < kp::kOutputBusCount; ++i) {
+    String128 name;
+    outputBusName(i, name);
+    addAudioOutput(name, SpeakerArr::kStereo, kMain, BusInfo::kDefaultActive);
+  }
+  addEventInput(STR16("EventInput"), kEventBusChannels, kMain, BusInfo::kDefaultActive);
+
+  try {
+    engineHost = std::make_unique<ovri::korvane::EngineHost>();
+    prepareScratch();
+  } catch (const std::bad_alloc&) {
+    engineHost.reset();
+    AudioEffect::terminate();
+    return kOutOfMemory;
+  }
+  engineHost->rack->setSampleRate(static_cast<float>(processSetup.sampleRate));
+  engineHost->rack->setBlockSize(processSetup.maxSamplesPerBlock);
+  return result;
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::terminate() {
+  engineHost.reset();
+  bypass = false;
+  active = false;
+  return AudioEffect::terminate();
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                                           SpeakerArrangement* outputs, int32 numOuts) {
+  if (numOuts != kp::kOutputBusCount || outputs == nullptr || outputs[0] != SpeakerArr::kStereo)
+    return kResultFalse;
+  return AudioEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::setupProcessing(ProcessSetup& setup) {
+  if (engineHost != nullptr) {
+    engineHost->rack->setSampleRate(static_cast<float>(setup.sampleRate));
+    engineHost->rack->setBlockSize(setup.maxSamplesPerBlock);
+  }
+  const tresult result = AudioEffect::setupProcessing(setup);
+  // Hosts change the setup only while the processor is inactive; should one
+  // not, the scratch buffers are resized at the next activation instead.
+  if (result == kResultOk && !active && engineHost != nullptr) {
+    try {
+      prepareScratch();
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemory;
+    }
+  }
+  return result;
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::setProcessing(TBool) { return kNotImplemented; }
+
+tresult PLUGIN_API KorvaneVSTProcessor::setActive(TBool state) {
+  if (engineHost != nullptr) {
+    if (state) {
+      engineHost->rack->activateAll();
+      try {
+        prepareScratch();
+      } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+      }
+    } else {
+      engineHost->rack->deactivateAll();
+    }
+  }
+  active = state != 0;
+  return AudioEffect::setActive(state);
+}
+
+// Sized to the setup's maximum block, at most kMaxScratchFrames; never
+// called from process().
+void KorvaneVSTProcessor::prepareScratch() {
+  const int32 frames = std::clamp(processSetup.maxSamplesPerBlock, 1, kMaxScratchFrames);
+  if (frames == scratchFrames) return;
+  scratch.assign(static_cast<size_t>(frames) * ovri::korvane::kChannelCount, 0.0f);
+  scratchFrames = frames;
+}
+
+// One block: the host's parameter changes and events become queued MIDI
+// events, then the rack renders into the sixteen outputs.
+//
+// What the host hands over is not trusted further than it must be:
+//  - only outputs the host gave a buffer for are read or written; an
+//    output with no buffers (a bus the host leaves out or deactivated) or
+//    with one channel renders its missing sides into scratch buffers;
+//  - a block longer than the scratch buffers (longer than the setup's
+//    maximum) is rendered in consecutive runs, each run taking the events
+//    and parameter changes whose offsets fall into it;
+//  - offsets outside the block are clamped into it (see clampOffset);
+//  - events on channels outside 0..15 or keys outside 0..127 are ignored.
+tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
+  if (data.numOutputs != kp::kOutputBusCount || data.outputs == nullptr) return kResultOk;
+  if (data.symbolicSampleSize != kSample32) return kResultOk;
+  const int32 blockLength = std::max(data.numSamples, 0);
+  if (engineHost == nullptr || scratchFrames <= 0) {
+    silenceOutputs(data, 0, blockLength);
+    return kResultOk;
+  }
+
+  int32 from = 0;
+  do {
+    const int32 length = std::min(blockLength - from, scratchFrames);
+    const bool lastRun = from + length >= blockLength;
+    const int32 to = lastRun ? INT32_MAX : from + length;
+    readParameterChanges(data.inputParameterChanges, blockLength, from, to);
+    readEvents(data.inputEvents, blockLength, from, to);
+    if (bypass)
+      silenceOutputs(data, from, length);
+    else if (length > 0)
+      renderRun(data, from, length);
+    from += length;
+  } while (from < blockLength);
+  return kResultOk;
+}
+
+// Only the last point of each queue counts. A bypass value of exactly 1.0
+// switches the engine off and ends the reading: changes after it in the
+// list are not applied. Any other value ends a bypass. Bypass acts on the
+// whole block, whatever its offset.
+void KorvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32 blockLength, int32 from,
+                                               int32 to) {
+  if (changes == nullptr) return;
+  const int32 count = changes->getParameterCount();
+  for (int32 i = 0; i < count; ++i) {
+    IParamValueQueue* queue = changes->getParameterData(i);
+    if (queue == nullptr) continue;
+    const int32 points = queue->getPointCount();
+    if (points <= 0) continue;
+    int32 offset = 0;
+    ParamValue value = 0.0;
+    if (queue->getPoint(points - 1, offset, value) != kResultOk) continue;
+    const ParamID id = queue->getParameterId();
+
+    if (id == kp::kBypassParamId) {
+      if (value == 1.0) {
+        if (!bypass) {
+          engineHost->rack->deactivateAll();
+          bypass = true;
+        }
+        return;
+      }
+      if (bypass) engineHost->rack->activateAll();
+      bypass = false;
+      continue;
+    }
+    if ((id & kp::kMidiParamFlag) == 0) continue;
+
+    offset = clampOffset(offset, blockLength);
+    if (offset < from || offset >= to) continue;
+    offset -= from;
+    const int32 channel = static_cast<int32>((id >> 8) & 0xF);
+    const uint32 number = id & 0xFF;
+    if (number < 0x80) {
+      appendEvent(kStatusControlChange, channel, static_cast<int32>(number), scaleNormalized(value, 127), offset);
+    } else if (number == kp::kPitchBendNumber) {
+      const int32 bend = scaleNormalized(value, 16383);
+      appendEvent(kStatusPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, offset);
+    } else if (number == kp::kProgramChangeNumber) {
+      appendEvent(kStatusProgramChange, channel, scaleNormalized(value, 127), 0, offset);
+    }
+  }
+}
+
+void KorvaneVSTProcessor::readEvents(IEventList* events, int32 blockLength, int32 from, int32 to) {
+  if (events == nullptr) return;
+  const int32 count = events->getEventCount();
+  for (int32 i = 0; i < count; ++i) {
+    Event event{};
+    if (events->getEvent(i, event) != kResultOk) continue;
+    int32 offset = clampOffset(event.sampleOffset, blockLength);
+    if (offset < from || offset >= to) continue;
+    offset -= from;
+    switch (event.type) {
+      case Event::kNoteOnEvent: {
+        const NoteOnEvent& note = event.noteOn;
+        if (note.channel < 0 || note.channel >= kEventBusChannels || note.pitch < 0 || note.pitch > 127) break;
+        appendEvent(kStatusNoteOn, note.channel, note.pitch, scaleNormalized(note.velocity, 127), offset);
+        break;
+      }
+      case Event::kNoteOffEvent: {
+        const NoteOffEvent& note = event.noteOff;
+        if (note.channel < 0 || note.channel >= kEventBusChannels || note.pitch < 0 || note.pitch > 127) break;
+        appendEvent(kStatusNoteOff, note.channel, note.pitch, 0, offset);
+        break;
+      }
+      case Event::kDataEvent:
+        if (event.data.type == DataEvent::kMidiSysEx) appendSystemExclusive(event.data.bytes, event.data.size, offset);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// A full queue drops the event.
+void KorvaneVSTProcessor::appendEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset) {
+  ovri::korvane::MidiEvent& e = stagedEvent;
+  e.status = status;
+  e.channel = channel;
+  e.data1 = data1;
+  e.data2 = data2;
+  e.sysexLength = 0;
+  e.sampleOffset = offset;
+  e.next = nullptr;
+  engineHost->queue->append(e);
+}
+
+// The host's bytes start with F0; the payload is what follows it (the
+// closing F7 included), cut at the payload capacity.
+void KorvaneVSTProcessor::appendSystemExclusive(const uint8* bytes, uint32 size, int32 offset) {
+  ovri::korvane::MidiEvent& e = stagedEvent;
+  e.status = kStatusSystemExclusive;
+  e.channel = 0;
+  e.data1 = 0;
+  e.data2 = 0;
+  const uint32 payload = (bytes == nullptr || size < 2) ? 0 : size - 1;
+  e.sysexLength = static_cast<int32>(std::min<uint32>(payload, ovri::korvane::kSysExCapacity));
+  if (e.sysexLength > 0) std::memcpy(e.sysexData, bytes + 1, static_cast<size_t>(e.sysexLength));
+  e.sampleOffset = offset;
+  e.next = nullptr;
+  engineHost->queue->append(e);
+}
+
+// Renders samples from..from+length-1 of the block. Each engine channel
+// writes into the host's buffer when there is one, else into its scratch
+// buffer; host channels beyond the two an output uses are zeroed.
+void KorvaneVSTProcessor::renderRun(ProcessData& data, int32 from, int32 length) {
+  ovri::korvane::ModuleRack& rack = *engineHost->rack;
+  ovri::korvane::RenderContext& context = rack.context;
+  for (int32 bus = 0; bus < kp::kOutputBusCount; ++bus) {
+    AudioBusBuffers& buffers = data.outputs[bus];
+    float** host = buffers.channelBuffers32;
+    const int32 hostChannels = host != nullptr ? buffers.numChannels : 0;
+    for (int32 side = 0; side < 2; ++side) {
+      const int32 channel = 2 * bus + side;
+      float* target = (side < hostChannels && host[side] != nullptr)
+                          ? host[side] + from
+                          : scratch.data() + static_cast<size_t>(channel) * static_cast<size_t>(scratchFrames);
+      std::fill_n(target, length, 0.0f);
+      context.channels[channel] = target;
+    }
+    for (int32 c = 2; c < hostChannels; ++c)
+      if (host[c] != nullptr) std::fill_n(host[c] + from, length, 0.0f);
+    buffers.silenceFlags = 0;
+  }
+
+  rack.head.reset();
+  context.events = &rack.head;
+  context.startSample = 0;
+  context.sampleCount = length;
+  rack.processBlock();
+  std::fill(std::begin(context.channels), std::end(context.channels), nullptr);
+  context.events = nullptr;
+  context.startSample = 0;
+  context.sampleCount = 0;
+}
+
+}  // namespace Steinberg::Vst

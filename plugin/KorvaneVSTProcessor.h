@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/MidiEvent.h"
+#include "platform/AudioEffect.h"
+#include "plugin/EngineHost.h"
+
+#include <memory>
+#include <vector>
+
+namespace Steinberg::Vst {
+
+// The instrument's audio component: one event input, sixteen stereo
+// outputs, and the engine (through its EngineHost) that turns the host's
+// events and MIDI parameters into sound.
+class KorvaneVSTProcessor : public AudioEffect {
+public:
+  // Longest run rendered in one go into scratch channels; longer host
+  // blocks are rendered in runs of at most this many samples.
+  static constexpr int32 kMaxScratchFrames = 8192;
+
+  KorvaneVSTProcessor();
+  ~KorvaneVSTProcessor() override;
+
+  static FUnknown* createInstance(void* context);
+
+  tresult PLUGIN_API initialize(FUnknown* context) SMTG_OVERRIDE;
+  tresult PLUGIN_API terminate() SMTG_OVERRIDE;
+  tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
+                                        int32 numOuts) SMTG_OVERRIDE;
+  tresult PLUGIN_API setupProcessing(ProcessSetup& setup) SMTG_OVERRIDE;
+  tresult PLUGIN_API setProcessing(TBool state) SMTG_OVERRIDE;
+  tresult PLUGIN_API setActive(TBool state) SMTG_OVERRIDE;
+  tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE;
+
+  // Null before initialize() and after terminate().
+  ovri::korvane::EngineHost* getEngineHost() const { return engineHost.get(); }
+  bool isBypassed() const { return bypass; }
+
+private:
+  void prepareScratch();
+  // Queue the host's input for one run: what lies at the offsets from..to-1
+  // (offsets already clamped into the block) goes in, rebased to from.
+  void readParameterChanges(IParameterChanges* changes, int32 blockLength, int32 from, int32 to);
+  void readEvents(IEventList* events, int32 blockLength, int32 from, int32 to);
+  void appendEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset);
+  void appendSystemExclusive(const uint8* bytes, uint32 size, int32 offset);
+  void renderRun(ProcessData& data, int32 from, int32 length);
+
+  bool bypass = false;
+  std::unique_ptr<ovri::korvane::EngineHost> engineHost;
+  bool active = false;
+  // One buffer per engine channel for outputs the host gives no buffer.
+  std::vector<float> scratch;
+  int32 scratchFrames = 0;
+  ovri::korvane::MidiEvent stagedEvent;  // filled, then copied into the queue
+};
+
+}  // namespace Steinberg::Vst

@@ -1,0 +1,155 @@
+// The edit controller as a host sees it: parameters, units and the MIDI
+// controller mapping.
+#include "tests/plugin/TestSupport.h"
+#include "tools/host/PluginHost.h"
+
+#include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "pluginterfaces/vst/ivstunits.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using ovri::korvane::host::PluginInstance;
+using ovri::korvane::host::PluginModule;
+using ovri::korvane::test::ascii;
+
+class ControllerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string error;
+    module = PluginModule::load(KORVANE_TEST_BUNDLE, error);
+    ASSERT_TRUE(module) << error;
+    instance = PluginInstance::create(*module, error);
+    ASSERT_TRUE(instance) << error;
+    controller = instance->controller;
+  }
+  void TearDown() override {
+    instance.reset();
+    module.reset();
+  }
+
+  ParameterInfo parameterAt(int32 index) {
+    ParameterInfo info{};
+    EXPECT_EQ(controller->getParameterInfo(index, info), kResultOk) << index;
+    return info;
+  }
+
+  std::unique_ptr<PluginModule> module;
+  std::unique_ptr<PluginInstance> instance;
+  IEditController* controller = nullptr;
+};
+
+TEST_F(ControllerTest, PublishesBypassFirstThenControllersPitchBendsAndPrograms) {
+  ASSERT_EQ(controller->getParameterCount(), 2081);
+
+  const ParameterInfo bypass = parameterAt(0);
+  EXPECT_EQ(ascii(bypass.title), "bypass");
+  EXPECT_EQ(bypass.id, 0x01000001u);
+  EXPECT_EQ(bypass.flags, ParameterInfo::kIsBypass);
+  EXPECT_EQ(bypass.stepCount, 1);
+  EXPECT_EQ(bypass.unitId, kRootUnitId);
+  EXPECT_EQ(bypass.defaultNormalizedValue, 0.0);
+  EXPECT_EQ(ascii(bypass.units), "...");
+
+  const ParameterInfo cc0 = parameterAt(1);
+  EXPECT_EQ(ascii(cc0.title), "CC : 0");
+  EXPECT_EQ(cc0.id, 0x10000u);
+  EXPECT_EQ(cc0.stepCount, 128);
+  EXPECT_EQ(cc0.flags, 0x12);
+  EXPECT_EQ(cc0.unitId, 0x10000);
+
+  const ParameterInfo pan = parameterAt(1 + 10);
+  EXPECT_EQ(ascii(pan.title), "CC : 10");
+  EXPECT_EQ(pan.defaultNormalizedValue, 0.5);
+
+  // Channel outer, controller inner: channel 3 controller 7 is entry 1 + 3 * 128 + 7.
+  const ParameterInfo ch3cc7 = parameterAt(1 + 3 * 128 + 7);
+  EXPECT_EQ(ch3cc7.id, 0x10307u);
+  EXPECT_EQ(ascii(ch3cc7.title), "CC : 7");
+
+  for (int32 channel = 0; channel < 16; ++channel) {
+    const ParameterInfo bend = parameterAt(1 + 16 * 128 + channel);
+    EXPECT_EQ(ascii(bend.title), "Pitchbend");
+    EXPECT_EQ(bend.id, 0x10081u + 256u * channel);
+    EXPECT_EQ(bend.stepCount, 16384);
+    EXPECT_EQ(bend.defaultNormalizedValue, 0.5);
+    EXPECT_EQ(bend.flags, 0x12);
+    EXPECT_EQ(bend.unitId, 0x10000);
+
+    const ParameterInfo program = parameterAt(1 + 16 * 128 + 16 + channel);
+    EXPECT_EQ(program.id, 0x10082u + 256u * channel);
+    EXPECT_EQ(ascii(program.title), std::to_string(0x10082 + 256 * channel));
+    EXPECT_EQ(program.stepCount, 127);
+    EXPECT_EQ(program.flags, 0x8012);
+    EXPECT_EQ(program.unitId, 0x100000 + channel);
+  }
+  EXPECT_EQ(ascii(parameterAt(2065).title), "65666");
+}
+
+TEST_F(ControllerTest, GroupsParametersIntoSeventeenUnits) {
+  FUnknownPtr<IUnitInfo> units(controller);
+  ASSERT_TRUE(units);
+  ASSERT_EQ(units->getUnitCount(), 17);
+  UnitInfo info{};
+  ASSERT_EQ(units->getUnitInfo(0, info), kResultOk);
+  EXPECT_EQ(info.id, 0x10000);
+  EXPECT_EQ(ascii(info.name), "MIDI Contloller");
+  EXPECT_EQ(info.parentUnitId, kRootUnitId);
+  EXPECT_EQ(info.programListId, kNoProgramListId);
+  for (int32 c = 0; c < 16; ++c) {
+    ASSERT_EQ(units->getUnitInfo(1 + c, info), kResultOk);
+    EXPECT_EQ(info.id, 0x100000 + c);
+    EXPECT_EQ(ascii(info.name), "program");
+    EXPECT_EQ(info.parentUnitId, kRootUnitId);
+    EXPECT_EQ(info.programListId, 0x100000 + c);
+  }
+  EXPECT_EQ(units->getProgramListCount(), 0);
+}
+
+TEST_F(ControllerTest, EventInputChannelsBelongToTheirProgramUnits) {
+  FUnknownPtr<IUnitInfo> units(controller);
+  UnitID unit = 0;
+  EXPECT_EQ(units->getUnitByBus(kEvent, kInput, 0, 5, unit), kResultTrue);
+  EXPECT_EQ(unit, 0x100005);
+  EXPECT_EQ(units->getUnitByBus(kEvent, kInput, 1, 5, unit), kResultFalse);
+  EXPECT_EQ(units->getUnitByBus(kAudio, kOutput, 0, 0, unit), kResultFalse);
+  EXPECT_EQ(units->getUnitByBus(kEvent, kOutput, 0, 0, unit), kResultFalse);
+}
+
+TEST_F(ControllerTest, MapsMidiControllersToChannelParameters) {
+  IMidiMapping* mapping = instance->midiMapping;
+  ASSERT_NE(mapping, nullptr);
+  ParamID id = 0;
+  EXPECT_EQ(mapping->getMidiControllerAssignment(0, 3, 7, id), kResultTrue);
+  EXPECT_EQ(id, 0x10307u);
+  EXPECT_EQ(mapping->getMidiControllerAssignment(0, 15, kPitchBend, id), kResultTrue);
+  EXPECT_EQ(id, 0x10F81u);
+  EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, kCtrlProgramChange, id), kResultTrue);
+  EXPECT_EQ(id, 0x10082u);
+  EXPECT_EQ(mapping->getMidiControllerAssignment(0, 2, kAfterTouch, id), kResultTrue);
+  EXPECT_EQ(id, 0x10280u);  // channel pressure: an id without a parameter
+  EXPECT_EQ(mapping->getMidiControllerAssignment(7, 1, 1, id), kResultTrue);  // any bus
+  EXPECT_EQ(id, 0x10101u);
+  EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, 131, id), kResultFalse);
+  EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, -1, id), kResultFalse);
+}
+
+TEST_F(ControllerTest, KeepsNoStateAndHasNoEditorYet) {
+  EXPECT_EQ(controller->setComponentState(nullptr), kNotImplemented);
+  EXPECT_EQ(controller->setState(nullptr), kNotImplemented);
+  EXPECT_EQ(controller->getState(nullptr), kNotImplemented);
+  EXPECT_EQ(controller->createView("editor"), nullptr);
+}
+
+TEST_F(ControllerTest, RefusedSecondInitializeAddsNoParameters) {
+  EXPECT_EQ(controller->initialize(nullptr), kResultOk);
+  EXPECT_EQ(controller->getParameterCount(), 2081);
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// How the processor turns what the host hands over into the engine's event
+// queue, observed inside the engine (static plug-in core, no module).
+#include "plugin/KorvaneVSTProcessor.h"
+#include "tools/host/HostEventList.h"
+#include "tools/host/HostParameterChanges.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using ovri::korvane::EngineHost;
+using ovri::korvane::MidiEvent;
+using ovri::korvane::host::HostEventList;
+using ovri::korvane::host::HostParameterChanges;
+
+constexpr ParamID kBypass = 0x01000001;
+
+class ProcessorEventsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    processor = new KorvaneVSTProcessor;
+    ASSERT_EQ(processor->initialize(nullptr), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, kFrames, 44100.0};
+    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(processor->setActive(true), kResultOk);
+    host = processor->getEngineHost();
+    storage.assign(32 * kFrames, 0.0f);
+    pointers.resize(32);
+    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + i * kFrames;
+    connectOutputs(16);
+    data.symbolicSampleSize = kSample32;
+    data.numOutputs = 16;
+    data.outputs = buses;
+    data.inputEvents = &events;
+    data.inputParameterChanges = &changes;
+  }
+  void TearDown() override {
+    processor->setActive(false);
+    processor->terminate();
+    processor->release();
+  }
+  // Buses from `count` on get no buffers.
+  void connectOutputs(int32 count) {
+    for (int32 b = 0; b < 16; ++b) {
+      buses[b].numChannels = b < count ? 2 : 0;
+      buses[b].channelBuffers32 = b < count ? pointers.data() + 2 * b : nullptr;
+    }
+  }
+  void process(int32 samples) {
+    data.numSamples = samples;
+    EXPECT_EQ(processor->process(data), kResultOk);
+    events.clear();
+    changes.clear();
+  }
+  const MidiEvent& queued(int32 index) const { return host->queue->pool[index]; }
+  // The rack's event list of the last block that rendered.
+  std::vector<const MidiEvent*> lastBlockEvents() const {
+    std::vector<const MidiEvent*> list;
+    for (const MidiEvent* e = host->rack->head.next; e != nullptr; e = e->next) list.push_back(e);
+    return list;
+  }
+  bool silent() const {
+    for (float x : storage)
+      if (x != 0.0f) return false;
+    return true;
+  }
+
+  static constexpr int32 kFrames = 256;
+  KorvaneVSTProcessor* processor = nullptr;
+  EngineHost* host = nullptr;
+  std::vector<float> storage;
+  std::vector<float*> pointers;
+  AudioBusBuffers buses[16] = {};
+  ProcessData data{};
+  HostEventList events;
+  HostParameterChanges changes;
+};
+
+TEST_F(ProcessorEventsTest, MidiParametersBecomeChannelMessages) {
+  changes.add(0x10307, 5, 1.0);             // channel 3, CC 7
+  changes.add(0x10F81, 6, 0.5);             // channel 15, pitch bend
+  changes.add(0x10282, 7, 5.0 / 127.0);     // channel 2, program 5
+  changes.add(0x10080, 8, 1.0);             // channel pressure: no message
+  changes.add(0x00001234, 9, 1.0);          // not a MIDI parameter
+  changes.add(0x10001, 1, 0.0);             // channel 0, CC 1: only the last point counts
+  changes.add(0x10001, 20, 64.0 / 127.0);
+  process(0);
+
+  ASSERT_EQ(host->queue->getCount(), 4);
+  EXPECT_EQ(queued(0).status, 0xB0);
+  EXPECT_EQ(queued(0).channel, 3);
+  EXPECT_EQ(queued(0).data1, 7);
+  EXPECT_EQ(queued(0).data2, 127);
+  EXPECT_EQ(queued(1).status, 0xE0);
+  EXPECT_EQ(queued(1).channel, 15);
+  EXPECT_EQ(queued(1).data1, 0);
+  EXPECT_EQ(queued(1).data2, 64);
+  EXPECT_EQ(queued(2).status, 0xC0);
+  EXPECT_EQ(queued(2).channel, 2);
+  EXPECT_EQ(queued(2).data1, 5);
+  EXPECT_EQ(queued(3).status, 0xB0);
+  EXPECT_EQ(queued(3).data1, 1);
+  EXPECT_EQ(queued(3).data2, 64);
+}
+
+TEST_F(ProcessorEventsTest, ParameterValuesReachThePartRecords) {
+  changes.add(0x10307, 0, 1.0);
+  changes.add(0x10381, 0, 0.5);
+  changes.add(0x10382, 0, 9.0 / 127.0);
+  process(64);
+  const auto& part = host->synth->getPart(3);
+  EXPECT_EQ(part.controllers[7], 127);
+  EXPECT_EQ(part.pitchBend, 8192);
+  EXPECT_EQ(part.program, 9);
+}
+
+TEST_F(ProcessorEventsTest, BypassIgnoresTheChangesAfterItInTheBlock) {
+  const int32_t volumeBefore = host->synth->getPart(3).controllers[7];
+  ASSERT_NE(volumeBefore, 127);
+  changes.add(kBypass, 0, 1.0);
+  changes.add(0x10307, 0, 1.0);
+  events.addNoteOn(0, 0, 60, 1.0f);  // events are still queued
+  process(64);
+  EXPECT_TRUE(processor->isBypassed());
+  EXPECT_EQ(host->synth->getPart(3).controllers[7], volumeBefore);
+  EXPECT_EQ(host->queue->getCount(), 1);
+
+  changes.add(kBypass, 0, 0.0);  // ends bypass: the queue is emptied first
+  changes.add(0x10307, 0, 1.0);
+  process(64);
+  EXPECT_FALSE(processor->isBypassed());
+  EXPECT_EQ(host->synth->getPart(3).controllers[7], 127);
+  EXPECT_EQ(host->synth->getActiveVoiceCount(), 0);  // the note queued while bypassed never played
+}
+
+TEST_F(ProcessorEventsTest, NotesCarryRoundedVelocityAndDropBadChannelsAndKeys) {
+  events.addNoteOn(3, 2, 60, 0.8f);
+  events.addNoteOff(4, 2, 60, 0.5f);
+  events.addNoteOn(5, 16, 60, 1.0f);   // channel outside the event bus
+  events.addNoteOn(5, -1, 60, 1.0f);
+  events.addNoteOn(5, 0, 128, 1.0f);   // no such key
+  events.addNoteOn(6, 1, 61, 1.7f);    // velocity above 1 counts as 1
+  process(0);
+  ASSERT_EQ(host->queue->getCount(), 3);
+  EXPECT_EQ(queued(0).status, 0x90);
+  EXPECT_EQ(queued(0).channel, 2);
+  EXPECT_EQ(queued(0).data1, 60);
+  EXPECT_EQ(queued(0).data2, 102);  // 0.8 * 127 + 0.5, truncated
+  EXPECT_EQ(queued(1).status, 0x80);
+  EXPECT_EQ(queued(1).data2, 0);
+  EXPECT_EQ(queued(2).data2, 127);
+}
+
+TEST_F(ProcessorEventsTest, OffsetsOutsideTheBlockAreClampedIntoIt) {
+  events.addNoteOn(-5, 0, 60, 1.0f);
+  events.addNoteOn(70, 0, 62, 1.0f);
+  changes.add(0x10007, 1000, 0.5);
+  process(64);
+  const auto list = lastBlockEvents();
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0]->data1, 60);
+  EXPECT_EQ(list[0]->sampleOffset, 0);
+  EXPECT_EQ(list[1]->sampleOffset, 63);
+  EXPECT_EQ(list[2]->sampleOffset, 63);
+}
+
+TEST_F(ProcessorEventsTest, SystemExclusiveDropsTheLeadingF0AndKeeps256Bytes) {
+  std::vector<uint8_t> message(300);
+  message[0] = 0xF0;
+  for (size_t i = 1; i < message.size(); ++i) message[i] = static_cast<uint8_t>(i & 0x7F);
+  message.back() = 0xF7;
+  events.addSysEx(0, message.data(), static_cast<uint32_t>(message.size()));
+  const uint8_t shortMessage[] = {0xF0, 0x7D, 0x10, 0x22, 0x02, 0x09, 0x01, 0x02, 0xF7};
+  events.addSysEx(1, shortMessage, sizeof shortMessage);
+  events.addSysEx(2, shortMessage, 1);  // F0 alone
+  process(0);
+
+  ASSERT_EQ(host->queue->getCount(), 3);
+  const MidiEvent& big = queued(0);
+  EXPECT_EQ(big.status, 0xF0);
+  EXPECT_EQ(big.channel, 0);
+  ASSERT_EQ(big.sysexLength, 256);
+  EXPECT_TRUE(std::equal(big.sysexData, big.sysexData + 256, message.begin() + 1));
+  const MidiEvent& small = queued(1);
+  ASSERT_EQ(small.sysexLength, 8);
+  EXPECT_EQ(small.sysexData[0], 0x7D);
+  EXPECT_EQ(small.sysexData[7], 0xF7);
+  EXPECT_EQ(queued(2).sysexLength, 0);
+}
+
+TEST_F(ProcessorEventsTest, TheQueueHolds512EventsAndDropsTheRest) {
+  for (int32 i = 0; i < 513; ++i) events.addNoteOn(0, 0, i % 128, 1.0f);
+  process(0);
+  ASSERT_EQ(host->queue->getCount(), 512);
+  EXPECT_EQ(queued(511).data1, 511 % 128);
+}
+
+TEST_F(ProcessorEventsTest, PartOnAnOutputWithoutBuffersRendersIntoScratch) {
+  host->synth->setPartOutput(0, 5);
+  connectOutputs(2);  // as some hosts do: only the first two outputs are real
+  events.addNoteOn(0, 0, 69, 1.0f);
+  process(kFrames);
+  EXPECT_EQ(host->synth->getActiveVoiceCount(), 1);
+  EXPECT_TRUE(silent());  // output 6 is not connected; 1 and 2 stay clean
+}
+
+TEST_F(ProcessorEventsTest, OneChannelOutputGetsItsLeftSide) {
+  host->synth->setPartOutput(0, 1);
+  buses[1].numChannels = 1;
+  events.addNoteOn(0, 0, 69, 1.0f);
+  process(kFrames);
+  bool leftSounds = false;
+  for (int32 i = 0; i < kFrames; ++i) leftSounds |= pointers[2][i] != 0.0f;
+  EXPECT_TRUE(leftSounds);
+  for (int32 i = 0; i < kFrames; ++i) ASSERT_EQ(pointers[3][i], 0.0f);  // not handed over: untouched
+}
+
+}  // namespace

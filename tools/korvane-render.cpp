@@ -1,0 +1,301 @@
+// korvane-render: plays a Standard MIDI File through a VST 3 instrument
+// loaded as a host loads it, and writes the sound to a WAV file (32-bit
+// float): the outputs mixed to stereo, or one stereo file per output.
+//
+// MIDI reaches the plug-in the way a DAW delivers it: notes and system
+// exclusive as events; controllers, pitch bend, program change and channel
+// pressure as parameter changes of the parameter the controller's
+// IMidiMapping names. A processor reads one value per parameter and block,
+// so a block ends early where a parameter would change a second time (a
+// block of 0 samples when both changes fall on one sample): every message
+// of the file arrives, in file order.
+#include "tools/host/PluginHost.h"
+#include "tools/midi/MidiFile.h"
+
+#include "pluginterfaces/vst/ivstmidicontrollers.h"
+
+#include <sndfile.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifndef KORVANE_DEFAULT_PLUGIN_PATH
+#define KORVANE_DEFAULT_PLUGIN_PATH "KorvaneVST_FM4.vst3"
+#endif
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using ovri::korvane::host::PluginInstance;
+using ovri::korvane::host::PluginModule;
+using ovri::korvane::host::ProcessOptions;
+using ovri::korvane::midi::MidiSong;
+using ovri::korvane::midi::TimedEvent;
+
+struct Options {
+  std::string input;
+  std::string output;
+  std::string plugin = KORVANE_DEFAULT_PLUGIN_PATH;
+  double rate = 44100.0;
+  int32 block = 512;
+  double tail = 2.0;
+  bool stems = false;
+};
+
+void usage() {
+  std::fprintf(stderr,
+               "usage: korvane-render [options] input.mid output.wav\n"
+               "  --rate HZ        sample rate (default 44100)\n"
+               "  --block N        block size in samples (default 512)\n"
+               "  --tail SECONDS   time rendered after the song's end (default 2)\n"
+               "  --stems          one stereo file per output: output_out01.wav ... output_out16.wav\n"
+               "  --plugin PATH    the .vst3 bundle (default %s)\n",
+               KORVANE_DEFAULT_PLUGIN_PATH);
+}
+
+bool parseArguments(int argc, char** argv, Options& options) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "korvane-render: %s needs a value\n", name);
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    if (arg == "--rate") {
+      const char* v = value("--rate");
+      if (v == nullptr) return false;
+      options.rate = std::atof(v);
+    } else if (arg == "--block") {
+      const char* v = value("--block");
+      if (v == nullptr) return false;
+      options.block = std::atoi(v);
+    } else if (arg == "--tail") {
+      const char* v = value("--tail");
+      if (v == nullptr) return false;
+      options.tail = std::atof(v);
+    } else if (arg == "--plugin") {
+      const char* v = value("--plugin");
+      if (v == nullptr) return false;
+      options.plugin = v;
+    } else if (arg == "--stems") {
+      options.stems = true;
+    } else if (arg == "-h" || arg == "--help") {
+      return false;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "korvane-render: unknown option %s\n", arg.c_str());
+      return false;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 2) return false;
+  options.input = positional[0];
+  options.output = positional[1];
+  if (!(options.rate >= 8000.0 && options.rate <= 384000.0)) {
+    std::fprintf(stderr, "korvane-render: --rate must lie between 8000 and 384000\n");
+    return false;
+  }
+  if (options.block < 1 || options.block > 65536) {
+    std::fprintf(stderr, "korvane-render: --block must lie between 1 and 65536\n");
+    return false;
+  }
+  if (!(options.tail >= 0.0)) options.tail = 0.0;
+  return true;
+}
+
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return true;
+}
+
+class WavWriter {
+public:
+  ~WavWriter() {
+    if (file != nullptr) sf_close(file);
+  }
+  bool open(const std::string& path, double rate) {
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(rate);
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) std::fprintf(stderr, "korvane-render: cannot write %s: %s\n", path.c_str(), sf_strerror(nullptr));
+    return file != nullptr;
+  }
+  void write(const float* interleaved, int32 frames) { sf_writef_float(file, interleaved, frames); }
+
+private:
+  SNDFILE* file = nullptr;
+};
+
+std::string stemPath(const std::string& output, int32 bus) {
+  std::string base = output;
+  const size_t slash = base.find_last_of('/');
+  const size_t dot = base.rfind('.');
+  std::string extension = ".wav";
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+    extension = base.substr(dot);
+    base.resize(dot);
+  }
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "_out%02d", bus + 1);
+  return base + suffix + extension;
+}
+
+// The parameter a channel message travels as, through the controller's
+// MIDI mapping; false for messages that are no parameter.
+bool parameterFor(IMidiMapping* mapping, const TimedEvent& e, ParamID& id, ParamValue& value) {
+  if (mapping == nullptr) return false;
+  CtrlNumber number = 0;
+  switch (e.kind()) {
+    case 0xB0:
+      number = e.data1;
+      value = e.data2 / 127.0;
+      break;
+    case 0xE0:
+      number = kPitchBend;
+      value = ((e.data2 << 7) | e.data1) / 16383.0;
+      break;
+    case 0xC0:
+      number = kCtrlProgramChange;
+      value = e.data1 / 127.0;
+      break;
+    case 0xD0:
+      number = kAfterTouch;
+      value = e.data1 / 127.0;
+      break;
+    default:
+      return false;
+  }
+  return mapping->getMidiControllerAssignment(0, e.channel(), number, id) == kResultTrue;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parseArguments(argc, argv, options)) {
+    usage();
+    return 2;
+  }
+
+  std::vector<uint8_t> bytes;
+  if (!readFile(options.input, bytes)) {
+    std::fprintf(stderr, "korvane-render: cannot read %s\n", options.input.c_str());
+    return 1;
+  }
+  MidiSong song;
+  std::string error;
+  if (!ovri::korvane::midi::readMidiFile(bytes.data(), bytes.size(), options.rate, song, error)) {
+    std::fprintf(stderr, "korvane-render: %s: %s\n", options.input.c_str(), error.c_str());
+    return 1;
+  }
+
+  auto module = PluginModule::load(options.plugin, error);
+  if (!module) {
+    std::fprintf(stderr, "korvane-render: %s\n", error.c_str());
+    return 1;
+  }
+  auto instance = PluginInstance::create(*module, error);
+  ProcessOptions processOptions;
+  processOptions.sampleRate = options.rate;
+  processOptions.maxBlockSize = options.block;
+  processOptions.processMode = kOffline;
+  if (!instance || !instance->start(processOptions, error)) {
+    std::fprintf(stderr, "korvane-render: %s\n", error.c_str());
+    return 1;
+  }
+  if (instance->midiMapping == nullptr)
+    std::fprintf(stderr, "korvane-render: the plug-in maps no MIDI controllers; only notes and system exclusive are sent\n");
+
+  const int32 outputs = instance->outputCount();
+  std::vector<WavWriter> writers(options.stems ? static_cast<size_t>(outputs) : 1);
+  for (size_t i = 0; i < writers.size(); ++i) {
+    const std::string path = options.stems ? stemPath(options.output, static_cast<int32>(i)) : options.output;
+    if (!writers[i].open(path, options.rate)) return 1;
+  }
+  std::vector<float> interleaved(static_cast<size_t>(options.block) * 2);
+
+  const int64_t total = song.endSample + static_cast<int64_t>(options.tail * options.rate + 0.5);
+  const auto started = std::chrono::steady_clock::now();
+  auto lastReport = started;
+  size_t next = 0;
+  int64_t position = 0;
+  while (position < total) {
+    int64_t end = std::min<int64_t>(position + options.block, total);
+    instance->clearInput();
+    while (next < song.events.size() && song.events[next].sample < end) {
+      const TimedEvent& e = song.events[next];
+      const int32 offset = static_cast<int32>(e.sample - position);
+      ParamID id = 0;
+      ParamValue value = 0.0;
+      if (parameterFor(instance->midiMapping, e, id, value)) {
+        if (instance->changes().contains(id)) {
+          end = e.sample;  // this parameter changes again: the block ends here
+          break;
+        }
+        instance->changes().add(id, offset, value);
+      } else if (e.kind() == 0x90 && e.data2 > 0) {
+        instance->events().addNoteOn(offset, e.channel(), e.data1, e.data2 / 127.0f);
+      } else if (e.kind() == 0x90 || e.kind() == 0x80) {
+        instance->events().addNoteOff(offset, e.channel(), e.data1, e.data2 / 127.0f);
+      } else if (e.status == 0xF0) {
+        instance->events().addSysEx(offset, e.sysex.data(), static_cast<uint32_t>(e.sysex.size()));
+      }
+      ++next;
+    }
+    const int32 frames = static_cast<int32>(end - position);
+    instance->process(frames);
+
+    if (frames > 0) {
+      if (options.stems) {
+        for (int32 bus = 0; bus < outputs; ++bus) {
+          const float* left = instance->output(bus, 0);
+          const float* right = instance->output(bus, 1);
+          for (int32 i = 0; i < frames; ++i) {
+            interleaved[2 * i] = left != nullptr ? left[i] : 0.0f;
+            interleaved[2 * i + 1] = right != nullptr ? right[i] : 0.0f;
+          }
+          writers[static_cast<size_t>(bus)].write(interleaved.data(), frames);
+        }
+      } else {
+        std::fill_n(interleaved.begin(), 2 * frames, 0.0f);
+        for (int32 bus = 0; bus < outputs; ++bus) {
+          const float* left = instance->output(bus, 0);
+          const float* right = instance->output(bus, 1);
+          for (int32 i = 0; i < frames; ++i) {
+            if (left != nullptr) interleaved[2 * i] += left[i];
+            if (right != nullptr) interleaved[2 * i + 1] += right[i];
+          }
+        }
+        writers[0].write(interleaved.data(), frames);
+      }
+    }
+    position = end;
+
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastReport >= std::chrono::seconds(1)) {
+      lastReport = now;
+      std::fprintf(stderr, "\r%8.1f / %.1f s  (%3d%%)", position / options.rate, total / options.rate,
+                   static_cast<int>(100 * position / std::max<int64_t>(total, 1)));
+    }
+  }
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (lastReport != started) std::fprintf(stderr, "\n");
+  const double audio = total / options.rate;
+  std::printf("rendered %.2f s of audio in %.3f s: real-time factor %.1f\n", audio, wall,
+              wall > 0.0 ? audio / wall : 0.0);
+  return 0;
+}
