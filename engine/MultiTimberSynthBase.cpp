@@ -169,7 +169,7 @@ int32_t MultiTimberSynthBase::getPolyphony() { return voiceCount; }
 int32_t MultiTimberSynthBase::setPolyphony(int32_t count) {
   if (count < 1 || count == voiceCount) return voiceCount;
   int32_t n = 1;
-  while (n < count && n < kMaxVoices) n <<= 1;
+  while (n < count && n < kMaxVoices) n <<= 1;  // a power of two, at most kMaxVoices
   allocationCursor = 0;
   voiceMask = n - 1;
   allocateVoices(n);

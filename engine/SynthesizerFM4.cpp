@@ -18,6 +18,7 @@ SynthesizerFM4::SynthesizerFM4(float masterTuneHz, float masterGain) : MultiTimb
   updateRateConstants();
 }
 
+
 SynthesizerFM4::~SynthesizerFM4() {
   delete[] voices;
   voices = nullptr;
@@ -31,16 +32,49 @@ SynthesizerFM4::~SynthesizerFM4() {
 
 SynthesizerFM4::VoiceUnitFM4& SynthesizerFM4::getVoiceUnit(int32_t index) { return voiceStorage[index]; }
 
-void SynthesizerFM4::allocateVoices(int32_t count) {
-  delete[] voices;
-  delete[] voiceStorage;
-  voiceStorage = new VoiceUnitFM4[count];
-  voices = new VoiceUnitBase*[count];
+SynthesizerFM4::VoicePool::~VoicePool() {
+  delete[] pointers;
+  delete[] storage;
+}
+
+int32_t SynthesizerFM4::roundVoiceCount(int32_t n) {
+  if (n < 1) return n;
+  int32_t count = 1;
+  while (count < n && count < kMaxVoices) count <<= 1;
+  return count;
+}
+
+void SynthesizerFM4::prepareVoices(VoicePool& pool, int32_t count) {
+  delete[] pool.pointers;
+  delete[] pool.storage;
+  pool.storage = new VoiceUnitFM4[count];
+  pool.pointers = new VoiceUnitBase*[count];
+  pool.count = count;
   for (int32_t i = 0; i < count; ++i) {
-    voiceStorage[i].attach(*voiceTables, parts, waveTable, tonePresets, sampleData, samplerPresets, masterVolume);
-    voices[i] = &voiceStorage[i];
+    pool.storage[i].attach(*voiceTables, parts, waveTable, tonePresets, sampleData, samplerPresets, 0.0f);
+    pool.pointers[i] = &pool.storage[i];
   }
-  voiceCount = count;
+}
+
+// Swaps the pool in; each new voice takes the master volume in force.
+void SynthesizerFM4::allocateVoices(int32_t count) {
+  VoicePool pool;
+  prepareVoices(pool, count);
+  std::swap(voiceStorage, pool.storage);
+  std::swap(voices, pool.pointers);
+  std::swap(voiceCount, pool.count);
+  for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].masterVolumeChanged(masterVolume);
+}
+
+void SynthesizerFM4::adoptVoices(VoicePool& pool) {
+  if (pool.count < 1) return;
+  allocationCursor = 0;
+  voiceMask = pool.count - 1;
+  std::swap(voiceStorage, pool.storage);
+  std::swap(voices, pool.pointers);
+  std::swap(voiceCount, pool.count);
+  for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].masterVolumeChanged(masterVolume);
+  updateRateConstants();
 }
 
 // Constants in 1/8192 octave, from the sample rate r and the master tune t:

@@ -17,6 +17,36 @@ public:
 
   static constexpr uint8_t kModelId = 0x22;
 
+  // A pool of voices built apart from the engine, so that a polyphony
+  // change can allocate before it touches anything the audio thread reads.
+  // After adoptVoices() the pool holds the engine's previous voices, which
+  // are freed with it.
+  class VoicePool {
+  public:
+    VoicePool() = default;
+    VoicePool(const VoicePool&) = delete;
+    VoicePool& operator=(const VoicePool&) = delete;
+    ~VoicePool();
+    int32_t size() const { return count; }
+
+  private:
+    friend class SynthesizerFM4;
+    VoiceUnitFM4* storage = nullptr;
+    VoiceUnitBase** pointers = nullptr;
+    int32_t count = 0;
+  };
+
+  // The voice count setPolyphony would give for a request of n (n itself
+  // below 1).
+  static int32_t roundVoiceCount(int32_t n);
+  // Builds count voices attached to this engine's data. Reads nothing that
+  // changes while the engine plays.
+  void prepareVoices(VoicePool& pool, int32_t count);
+  // Installs a prepared pool as the polyphony change does (cursor 0, new
+  // mask, rate constants; every sounding note ends); the pool receives the
+  // previous voices.
+  void adoptVoices(VoicePool& pool);
+
   SynthesizerFM4(float masterTune, float masterVolume);
   ~SynthesizerFM4() override;
 
