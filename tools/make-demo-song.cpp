@@ -4,7 +4,10 @@
 //
 // The drum part is switched to percussion mode in both ways the instrument
 // knows, NRPN 0/33 and its system-exclusive part-mode message; each takes
-// effect only where the instrument has that reception switched on.
+// effect only where the instrument has that reception switched on. The
+// song also brings its own sounds: system-exclusive tone writes at its
+// start define the programs and drum tones it plays (with reception off,
+// the instrument's own tones play instead).
 #include "tools/midi/MidiFile.h"
 
 #include <cstdio>
@@ -38,6 +41,116 @@ constexpr uint8_t kRoots[kBars] = {57, 53, 48, 55, 57, 53, 48, 55, 50, 53, 57, 5
 constexpr bool kMinor[kBars] = {true, false, false, false, true, false, false, false,
                                 true, false, true, false, true, false, false, false};
 
+// One FM operator of a demo tone.
+struct Op {
+  uint8_t mul, tl, ar, dr, sl, rr;
+  uint8_t wave = 0, tlVelCtrl = 3, lms = 0;
+  int32_t detune = 0;  // 1/8192 octave
+};
+
+struct Tone {
+  uint8_t key = 64, pan = 64, lfoWave = 0;
+  int32_t lfoFreq = 2048;
+  uint8_t fl = 127, strc = 0;
+  Op ops[4];
+};
+
+// A tone written from address 25 (key) to 95 (kfStart of operator 3):
+// F0 7D 10 22 aa bb 19, seven tone values, then per operator three reserved
+// bytes and its thirteen values, F7. aa = 04 program, 05 percussion key.
+std::vector<uint8_t> toneMessage(uint8_t block, uint8_t index, const Tone& t) {
+  std::vector<uint8_t> m = {0xF0, 0x7D, 0x10, 0x22, block, index, 0x19,
+                            t.key, t.pan, t.lfoWave, static_cast<uint8_t>(t.lfoFreq & 0x7F),
+                            static_cast<uint8_t>((t.lfoFreq >> 7) & 0x7F), t.fl, t.strc};
+  for (const Op& o : t.ops) {
+    const int32_t tune = 8192 + o.detune;
+    const uint8_t values[16] = {0, 0, 0, o.tlVelCtrl, o.mul, static_cast<uint8_t>(tune & 0x7F),
+                                static_cast<uint8_t>((tune >> 7) & 0x7F), o.lms, o.wave, o.tl, o.ar, o.dr, o.sl, o.rr,
+                                0, 48};
+    m.insert(m.end(), values, values + 16);
+  }
+  m.push_back(0xF7);
+  return m;
+}
+
+// The sounds of the song:          mul  tl  ar  dr  sl  rr
+constexpr Op kSilent = {1, 127, 127, 0, 0, 127};
+Tone leadTone() {  // two modulator-carrier pairs, vibrato from the modulation wheel
+  Tone t;
+  t.strc = 3;
+  t.fl = 70;
+  t.lfoFreq = 2600;
+  t.ops[0] = {1, 34, 127, 50, 16, 80, 0, 3, 2};
+  t.ops[1] = {1, 0, 120, 40, 12, 84, 0, 3, 2};
+  t.ops[2] = {2, 44, 127, 60, 30, 80, 0, 3, 2, 6};
+  t.ops[3] = {1, 6, 120, 40, 12, 84, 0, 3, 2, -6};
+  return t;
+}
+Tone bassTone() {  // feedback sine modulating a sine, plucked
+  Tone t;
+  t.strc = 1;
+  t.fl = 48;
+  t.ops[0] = {1, 30, 127, 66, 36, 100};
+  t.ops[1] = {1, 0, 127, 54, 24, 100};
+  t.ops[2] = kSilent;
+  t.ops[3] = kSilent;
+  return t;
+}
+Tone padTone() {  // slow, detuned pairs
+  Tone t;
+  t.strc = 3;
+  t.fl = 110;
+  t.ops[0] = {1, 52, 80, 30, 20, 70};
+  t.ops[1] = {1, 8, 76, 20, 8, 66, 0, 2, 0, 10};
+  t.ops[2] = {2, 58, 80, 30, 20, 70};
+  t.ops[3] = {1, 10, 76, 20, 8, 66, 0, 2, 0, -10};
+  return t;
+}
+Tone arpTone() {  // a bright bell: a chain of four
+  Tone t;
+  t.strc = 7;
+  t.fl = 96;
+  t.ops[0] = {7, 58, 127, 70, 60, 90};
+  t.ops[1] = {3, 40, 127, 66, 50, 90};
+  t.ops[2] = {1, 34, 127, 60, 40, 90};
+  t.ops[3] = {1, 4, 127, 58, 36, 92};
+  return t;
+}
+Tone kickTone() {  // low sine with a short click
+  Tone t;
+  t.key = 26;
+  t.strc = 1;
+  t.fl = 127;
+  t.ops[0] = {1, 24, 127, 84, 127, 100};
+  t.ops[1] = {1, 0, 127, 70, 127, 100, 0, 2};
+  t.ops[2] = kSilent;
+  t.ops[3] = kSilent;
+  return t;
+}
+Tone snareTone() {  // self-modulated noise over three tones
+  Tone t;
+  t.key = 62;
+  t.strc = 2;
+  t.fl = 0;
+  t.ops[0] = {15, 6, 127, 84, 127, 100};
+  t.ops[1] = {3, 10, 127, 78, 127, 100};
+  t.ops[2] = {5, 14, 127, 82, 127, 100};
+  t.ops[3] = {1, 16, 127, 76, 127, 100};
+  return t;
+}
+Tone hatTone() {  // high, noisy, short, a little right
+  Tone t;
+  t.key = 100;
+  t.pan = 84;
+  t.strc = 2;
+  t.fl = 0;
+  t.ops[0] = {15, 0, 127, 100, 127, 110, 6};
+  t.ops[1] = {13, 20, 127, 96, 127, 110, 6};
+  t.ops[2] = {11, 22, 127, 96, 127, 110, 6};
+  t.ops[3] = {9, 22, 127, 96, 127, 110, 6};
+  return t;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +164,13 @@ int main(int argc, char** argv) {
   w.trackName(conductor, 0, "Korvane demo");
   w.tempo(conductor, 0, kTempoA);
   w.tempo(conductor, 12 * kBar, kTempoB);
+  w.systemExclusive(conductor, 0, toneMessage(0x04, 0, leadTone()));
+  w.systemExclusive(conductor, 0, toneMessage(0x04, 33, bassTone()));
+  w.systemExclusive(conductor, 0, toneMessage(0x04, 48, padTone()));
+  w.systemExclusive(conductor, 0, toneMessage(0x04, 80, arpTone()));
+  w.systemExclusive(conductor, 0, toneMessage(0x05, 36, kickTone()));
+  w.systemExclusive(conductor, 0, toneMessage(0x05, 38, snareTone()));
+  w.systemExclusive(conductor, 0, toneMessage(0x05, 42, hatTone()));
   w.endOfTrack(conductor, kBars * kBar);
 
   // Lead: program 0, a melody over the chords, modulation swells.
