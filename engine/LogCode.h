@@ -18,6 +18,7 @@ inline int32_t logPitchUnits(double x) {
 // logPitch.
 inline int32_t logPitchUnitsF(float x) {
   if (!(x > 1.0f)) return 0;
+  if (x > 3.4e38f) x = 3.4e38f;  // infinity: the largest float, L = 128 octaves
   return static_cast<int32_t>(log2f(x) * 8192.0f + 0.5f);
 }
 
