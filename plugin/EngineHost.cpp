@@ -29,6 +29,32 @@ void EngineHost::clearBusy(int32_t bits) {
   rack->setDisabled(kSynthSlot, (busyFlags & kBusySynthMask) != 0);
 }
 
+void EngineHost::changePolyphony(int32_t n) {
+  const int32_t count = synth::SynthesizerFM4::roundVoiceCount(n);
+  {
+    auto lock = lockEngine();
+    if (n < 1 || n == synth->getPolyphony()) return;
+  }
+  synth::SynthesizerFM4::VoicePool pool;  // the old voices leave with it
+  synth->prepareVoices(pool, count);
+  auto lock = lockEngine();
+  installVoices(pool);
+}
+
+void EngineHost::installVoices(synth::SynthesizerFM4::VoicePool& pool) {
+  synth->stopVoices(-1);
+  setBusy(kBusyPolyphony);
+  synth->adoptVoices(pool);
+  clearBusy(kBusyPolyphony);
+}
+
+void EngineHost::forgetSampleFile(int32_t slot) {
+  slot &= synth::kSampleSlotCount - 1;
+  sampleFilePaths[slot].clear();
+  importModes[slot] = kImportPlain;
+  slotPoints[slot] = SlotPoints{};
+}
+
 void EngineHost::selectPart(int32_t index) {
   selectedPart = index & (synth::kPartCount - 1);
   part = &synth->getPart(selectedPart);

@@ -1,8 +1,10 @@
 #include "plugin/KorvaneVSTController.h"
 
 #include "plugin/KorvaneIds.h"
+#include "pluginterfaces/vst/ivstmessage.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace Steinberg::Vst {
 
@@ -97,6 +99,20 @@ tresult PLUGIN_API KorvaneVSTController::getUnitByBus(MediaType type, BusDirecti
   if (channel < 0 || channel >= static_cast<int32>(kp::kMidiChannelCount)) return kResultFalse;
   unitId = kp::kProgramUnitBase + channel;
   return kResultTrue;
+}
+
+}  // namespace Steinberg::Vst
+
+namespace Steinberg::Vst {
+
+tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
+  if (message == nullptr) return kInvalidArgument;
+  const char* id = message->getMessageID();
+  if (id != nullptr) {
+    for (const char* relayed : {"GUIEditor:kvValueUpdate", "Processor:openGUI", "Processor:uiUpdate", "Processor:setState"})
+      if (std::strcmp(id, relayed) == 0) return kResultOk;  // no editor is open
+  }
+  return EditControllerEx1::notify(message);
 }
 
 }  // namespace Steinberg::Vst

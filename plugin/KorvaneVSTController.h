@@ -24,6 +24,9 @@ public:
   tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE;
   tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE;
   IPlugView* PLUGIN_API createView(FIDString name) SMTG_OVERRIDE;
+  // Relays the processor's messages to the open editor (none yet: the
+  // relay answers them and does nothing else).
+  tresult PLUGIN_API notify(IMessage* message) SMTG_OVERRIDE;
 
   // IMidiMapping
   tresult PLUGIN_API getMidiControllerAssignment(int32 busIndex, int16 channel, CtrlNumber midiControllerNumber,

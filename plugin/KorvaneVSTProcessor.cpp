@@ -1,13 +1,21 @@
 #include "plugin/KorvaneVSTProcessor.h"
 
+#include "plugin/FileActions.h"
 #include "plugin/KorvaneIds.h"
+#include "plugin/StateImage.h"
+#include "plugin/ValueTags.h"
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivstattributes.h"
+#include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <string>
 
 namespace Steinberg::Vst {
 
@@ -118,6 +126,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::setBusArrangements(SpeakerArrangement* i
 
 tresult PLUGIN_API KorvaneVSTProcessor::setupProcessing(ProcessSetup& setup) {
   if (engineHost != nullptr) {
+    auto lock = engineHost->lockEngine();
     engineHost->rack->setSampleRate(static_cast<float>(setup.sampleRate));
     engineHost->rack->setBlockSize(setup.maxSamplesPerBlock);
   }
@@ -138,6 +147,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::setProcessing(TBool) { return kNotImplem
 
 tresult PLUGIN_API KorvaneVSTProcessor::setActive(TBool state) {
   if (engineHost != nullptr) {
+    auto lock = engineHost->lockEngine();
     if (state) {
       engineHost->rack->activateAll();
       try {
@@ -183,6 +193,9 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     return kResultOk;
   }
 
+  // The engine lock: held for the block; the main thread takes it only for
+  // short steps (see EngineHost).
+  auto lock = engineHost->lockEngine();
   int32 from = 0;
   do {
     const int32 length = std::min(blockLength - from, scratchFrames);
@@ -197,6 +210,105 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     from += length;
   } while (from < blockLength);
   return kResultOk;
+}
+
+// ---------------------------------------------------------------------------
+// State and messages
+
+tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
+  if (engineHost == nullptr) return kResultFalse;
+  // The whole image is read from the host's stream first; an image that
+  // ends early loads as far as it goes.
+  std::vector<uint8_t> bytes;
+  if (state != nullptr) {
+    uint8 chunk[4096];
+    while (bytes.size() < kMaxStateBytes) {
+      int32 got = 0;
+      if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
+      bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
+    }
+  }
+  auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
+  ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
+  const bool complete = ovri::korvane::plugin::loadStateImage(*engineHost, *image);
+  sendHostMessage("Processor:setState", true);
+  return complete ? kResultOk : kResultFalse;
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::getState(IBStream* state) {
+  if (engineHost == nullptr) return kResultFalse;
+  auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
+  ovri::korvane::plugin::captureStateImage(*engineHost, *image);
+  const std::vector<uint8_t> bytes = ovri::korvane::plugin::serializeStateImage(*image);
+  if (state != nullptr) {
+    int32 written = 0;
+    state->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written);
+  }
+  sendHostMessage("Processor:getState", true);
+  return kResultOk;
+}
+
+tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
+  if (message == nullptr) return kInvalidArgument;
+  const char* id = message->getMessageID();
+  if (id == nullptr || engineHost == nullptr) return AudioEffect::notify(message);
+  IAttributeList* attributes = message->getAttributes();
+  if (std::strcmp(id, "GUIEditor:kvValueChange") == 0) {
+    int64 tag = 0;
+    double value = 0.0;
+    if (attributes != nullptr) {
+      attributes->getInt("tag", tag);
+      attributes->getFloat("val", value);
+    }
+    const auto answer = ovri::korvane::plugin::applyValueChange(*engineHost, static_cast<int32>(tag),
+                                                                 static_cast<float>(value));
+    if (answer) sendValueUpdate(static_cast<int32>(tag), *answer);
+    return kResultOk;
+  }
+  if (std::strcmp(id, "GUIEditor:kvFileSelect") == 0) {
+    int64 tag = 0;
+    const void* data = nullptr;
+    uint32 size = 0;
+    if (attributes != nullptr) {
+      attributes->getInt("tag", tag);
+      attributes->getBinary("path", data, size);
+    }
+    // The path as a narrow byte string, up to its closing zero.
+    std::string path;
+    if (data != nullptr) path.assign(static_cast<const char*>(data), strnlen(static_cast<const char*>(data), size));
+    if (ovri::korvane::plugin::runFileAction(*engineHost, static_cast<int32>(tag), path))
+      sendHostMessage("Processor:uiUpdate", false);
+    return kResultOk;
+  }
+  if (std::strcmp(id, "GUIEditor:openGUI") == 0) {
+    sendHostMessage("Processor:openGUI", true);
+    return kResultOk;
+  }
+  return AudioEffect::notify(message);
+}
+
+void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
+  IMessage* message = allocateMessage();
+  if (message == nullptr) return;
+  message->setMessageID(id);
+  if (withHost && message->getAttributes() != nullptr) {
+    const ovri::korvane::EngineHost* address = engineHost.get();
+    message->getAttributes()->setBinary("kvset", &address, sizeof address);
+  }
+  sendMessage(message);
+  message->release();
+}
+
+void KorvaneVSTProcessor::sendValueUpdate(int32 tag, float value) {
+  IMessage* message = allocateMessage();
+  if (message == nullptr) return;
+  message->setMessageID("GUIEditor:kvValueUpdate");
+  if (IAttributeList* attributes = message->getAttributes()) {
+    attributes->setInt("tag", tag);
+    attributes->setFloat("val", value);
+  }
+  sendMessage(message);
+  message->release();
 }
 
 // Only the last point of each queue counts. A bypass value of exactly 1.0

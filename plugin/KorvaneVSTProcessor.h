@@ -31,6 +31,12 @@ public:
   tresult PLUGIN_API setProcessing(TBool state) SMTG_OVERRIDE;
   tresult PLUGIN_API setActive(TBool state) SMTG_OVERRIDE;
   tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE;
+  tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE;
+  tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE;
+  tresult PLUGIN_API notify(IMessage* message) SMTG_OVERRIDE;
+
+  // The largest state image setState reads from a stream.
+  static constexpr size_t kMaxStateBytes = size_t{64} << 20;
 
   // Null before initialize() and after terminate().
   ovri::korvane::EngineHost* getEngineHost() const { return engineHost.get(); }
@@ -45,6 +51,9 @@ private:
   void appendEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset);
   void appendSystemExclusive(const uint8* bytes, uint32 size, int32 offset);
   void renderRun(ProcessData& data, int32 from, int32 length);
+  // Sends a message with, when withHost, the "kvset" address of the engine host.
+  void sendHostMessage(const char* id, bool withHost);
+  void sendValueUpdate(int32 tag, float value);
 
   bool bypass = false;
   std::unique_ptr<ovri::korvane::EngineHost> engineHost;

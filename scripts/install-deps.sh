@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake g++ clang pkg-config
+  build-essential cmake g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libbenchmark-dev
   juce-modules-source-data
   libsndfile1-dev

@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite twice: a Release build, then a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds and runs every test suite:
+#   1. a Release build: every test;
+#   2. AddressSanitizer + UndefinedBehaviorSanitizer: every test again;
+#   3. ThreadSanitizer: the processor stress test (rendering while editing);
+#   4. the libFuzzer targets, each for a bounded time (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs="$(nproc)"
 
+echo "== Release"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BUILD_TESTS=ON \
   -DKORVANE_BUILD_BENCHMARKS=OFF -DKORVANE_SANITIZE=address,undefined
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== ThreadSanitizer"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BUILD_TESTS=ON \
+  -DKORVANE_BUILD_BENCHMARKS=OFF -DKORVANE_SANITIZE=thread
+cmake --build build-tsan -j"$jobs" --target plugin_stress_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 KORVANE_STRESS_SECONDS=6 \
+  ctest --test-dir build-tsan --output-on-failure -R ProcessorStress
+
+echo "== Fuzzing"
+bash scripts/fuzz.sh 25

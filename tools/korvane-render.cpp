@@ -12,7 +12,10 @@
 #include "tools/host/PluginHost.h"
 #include "tools/midi/MidiFile.h"
 
+#include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
 
 #include <sndfile.h>
 
@@ -39,6 +42,13 @@ using ovri::korvane::host::ProcessOptions;
 using ovri::korvane::midi::MidiSong;
 using ovri::korvane::midi::TimedEvent;
 
+// A sound-data action carried out before rendering, through the
+// processor's own messages as the editor sends them.
+struct FileAction {
+  int32 tag;
+  std::string path;
+};
+
 struct Options {
   std::string input;
   std::string output;
@@ -47,7 +57,43 @@ struct Options {
   int32 block = 512;
   double tail = 2.0;
   bool stems = false;
+  std::string state;      // image loaded before anything else
+  std::string saveState;  // image written after rendering
+  std::vector<FileAction> actions;
+  bool receiveSysEx = false;
+  bool nrpn = false;
 };
+
+// File action tags of the processor's "GUIEditor:kvFileSelect".
+constexpr int32 kImportTones = 0x1100;
+constexpr int32 kImportSamplerPresets = 0x1200;
+constexpr int32 kImportSampleParameters = 0x1500;
+constexpr int32 kImportWav = 0x2100;  // + 0x100 x mode + slot
+// Value tags of "GUIEditor:kvValueChange" (toggles).
+constexpr int32 kTagReceiveSysEx = 0x0083;
+constexpr int32 kTagNrpn = 0x0084;
+
+// "SLOT=FILE.wav[:pcm|dpcm|adpcm]"
+bool parseSampleOption(const std::string& text, FileAction& action) {
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0) return false;
+  char* end = nullptr;
+  const long slot = std::strtol(text.c_str(), &end, 10);
+  if (end != text.c_str() + equals || slot < 0 || slot > 127) return false;
+  std::string path = text.substr(equals + 1);
+  int32 mode = 0;
+  const size_t colon = path.rfind(':');
+  if (colon != std::string::npos) {
+    const std::string name = path.substr(colon + 1);
+    if (name == "pcm" || name == "dpcm" || name == "adpcm") {
+      mode = name == "pcm" ? 0 : (name == "dpcm" ? 1 : 2);
+      path.resize(colon);
+    }
+  }
+  if (path.empty()) return false;
+  action = {kImportWav + 0x100 * mode + static_cast<int32>(slot), path};
+  return true;
+}
 
 void usage() {
   std::fprintf(stderr,
@@ -56,7 +102,16 @@ void usage() {
                "  --block N        block size in samples (default 512)\n"
                "  --tail SECONDS   time rendered after the song's end (default 2)\n"
                "  --stems          one stereo file per output: output_out01.wav ... output_out16.wav\n"
-               "  --plugin PATH    the .vst3 bundle (default %s)\n",
+               "  --plugin PATH    the .vst3 bundle (default %s)\n"
+               "sound data, applied before rendering in this order:\n"
+               "  --state FILE     load a saved state image\n"
+               "  --tones FILE     import tone presets text (\"@I\" records)\n"
+               "  --sampler FILE   import sampler presets text (\"@S\" records)\n"
+               "  --sample-params FILE  import sample data parameters text (\"@:\" records)\n"
+               "  --sample SLOT=FILE.wav[:pcm|dpcm|adpcm]  import a WAV file into a sample slot\n"
+               "  --receive-sysex  switch system-exclusive reception on\n"
+               "  --nrpn           switch NRPN reception on\n"
+               "  --save-state FILE  write the state image after rendering\n",
                KORVANE_DEFAULT_PLUGIN_PATH);
 }
 
@@ -89,6 +144,28 @@ bool parseArguments(int argc, char** argv, Options& options) {
       options.plugin = v;
     } else if (arg == "--stems") {
       options.stems = true;
+    } else if (arg == "--state" || arg == "--save-state") {
+      const char* v = value(arg.c_str());
+      if (v == nullptr) return false;
+      (arg == "--state" ? options.state : options.saveState) = v;
+    } else if (arg == "--tones" || arg == "--sampler" || arg == "--sample-params") {
+      const char* v = value(arg.c_str());
+      if (v == nullptr) return false;
+      const int32 tag = arg == "--tones" ? kImportTones : (arg == "--sampler" ? kImportSamplerPresets : kImportSampleParameters);
+      options.actions.push_back({tag, v});
+    } else if (arg == "--sample") {
+      const char* v = value("--sample");
+      if (v == nullptr) return false;
+      FileAction action;
+      if (!parseSampleOption(v, action)) {
+        std::fprintf(stderr, "korvane-render: --sample takes SLOT=FILE.wav[:pcm|dpcm|adpcm] with SLOT 0..127\n");
+        return false;
+      }
+      options.actions.push_back(action);
+    } else if (arg == "--receive-sysex") {
+      options.receiveSysEx = true;
+    } else if (arg == "--nrpn") {
+      options.nrpn = true;
     } else if (arg == "-h" || arg == "--help") {
       return false;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -152,6 +229,90 @@ std::string stemPath(const std::string& output, int32 bus) {
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, "_out%02d", bus + 1);
   return base + suffix + extension;
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file);
+}
+
+// Messages to the processor, as the editor sends them through its
+// controller.
+class ProcessorMessages {
+public:
+  explicit ProcessorMessages(IComponent* component) {
+    if (component != nullptr) component->queryInterface(IConnectionPoint::iid, reinterpret_cast<void**>(&processor));
+  }
+  ~ProcessorMessages() {
+    if (processor != nullptr) processor->release();
+  }
+  bool valid() const { return processor != nullptr; }
+
+  void fileSelect(int32 tag, const std::string& path) {
+    IPtr<HostMessage> message = owned(new HostMessage);
+    message->setMessageID("GUIEditor:kvFileSelect");
+    message->getAttributes()->setInt("tag", tag);
+    message->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
+    processor->notify(message);
+  }
+  void valueChange(int32 tag, double value) {
+    IPtr<HostMessage> message = owned(new HostMessage);
+    message->setMessageID("GUIEditor:kvValueChange");
+    message->getAttributes()->setInt("tag", tag);
+    message->getAttributes()->setFloat("val", value);
+    processor->notify(message);
+  }
+
+private:
+  IConnectionPoint* processor = nullptr;
+};
+
+// The processor's state image (empty if it gives none).
+std::vector<uint8_t> processorState(IComponent* component) {
+  MemoryStream stream;
+  component->getState(&stream);
+  const char* data = stream.getData();
+  return std::vector<uint8_t>(data, data + stream.getSize());
+}
+
+// Loads, imports and switches what the options ask for; false (with a
+// message) when a file cannot be read.
+bool prepareSoundData(const Options& options, PluginInstance& instance) {
+  IComponent* component = instance.component;
+  if (!options.state.empty()) {
+    std::vector<uint8_t> image;
+    if (!readFile(options.state, image)) {
+      std::fprintf(stderr, "korvane-render: cannot read %s\n", options.state.c_str());
+      return false;
+    }
+    MemoryStream stream(image.data(), static_cast<TSize>(image.size()));
+    if (component->setState(&stream) != kResultOk)
+      std::fprintf(stderr, "korvane-render: %s: the state image is incomplete; loaded as far as it goes\n",
+                   options.state.c_str());
+  }
+  ProcessorMessages messages(component);
+  if (!messages.valid()) {
+    if (!options.actions.empty() || options.receiveSysEx || options.nrpn)
+      std::fprintf(stderr, "korvane-render: the plug-in takes no messages; sound-data options ignored\n");
+    return true;
+  }
+  for (const FileAction& action : options.actions) {
+    std::ifstream probe(action.path, std::ios::binary);
+    if (!probe) {
+      std::fprintf(stderr, "korvane-render: cannot read %s\n", action.path.c_str());
+      return false;
+    }
+    messages.fileSelect(action.tag, action.path);
+  }
+  // The switches are toggles: the state image's header tells what is on.
+  if (options.receiveSysEx || options.nrpn) {
+    const std::vector<uint8_t> image = processorState(component);
+    if (options.receiveSysEx && !(image.size() > 1 && image[1] != 0)) messages.valueChange(kTagReceiveSysEx, 1.0);
+    if (options.nrpn && !(image.size() > 2 && image[2] != 0)) messages.valueChange(kTagNrpn, 1.0);
+  }
+  return true;
 }
 
 // The parameter a channel message travels as, through the controller's
@@ -219,6 +380,7 @@ int main(int argc, char** argv) {
   }
   if (instance->midiMapping == nullptr)
     std::fprintf(stderr, "korvane-render: the plug-in maps no MIDI controllers; only notes and system exclusive are sent\n");
+  if (!prepareSoundData(options, *instance)) return 1;
 
   const int32 outputs = instance->outputCount();
   std::vector<WavWriter> writers(options.stems ? static_cast<size_t>(outputs) : 1);
@@ -297,5 +459,9 @@ int main(int argc, char** argv) {
   const double audio = total / options.rate;
   std::printf("rendered %.2f s of audio in %.3f s: real-time factor %.1f\n", audio, wall,
               wall > 0.0 ? audio / wall : 0.0);
+  if (!options.saveState.empty() && !writeFile(options.saveState, processorState(instance->component))) {
+    std::fprintf(stderr, "korvane-render: cannot write %s\n", options.saveState.c_str());
+    return 1;
+  }
   return 0;
 }

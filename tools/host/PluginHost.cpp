@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace ovri::korvane::host {
 
@@ -64,6 +65,47 @@ private:
 };
 
 }  // namespace
+
+// The processor's peer connection: each message goes to the observer, when
+// one is set, and then on to the controller.
+class MessageRelay : public IConnectionPoint {
+public:
+  explicit MessageRelay(IConnectionPoint* target) : target(target) {}
+  virtual ~MessageRelay() = default;
+  void setObserver(PluginInstance::MessageObserver function) { observer = std::move(function); }
+  // After this the relay passes nothing on.
+  void detach() {
+    target = nullptr;
+    observer = nullptr;
+  }
+  tresult PLUGIN_API connect(IConnectionPoint*) SMTG_OVERRIDE { return kResultOk; }
+  tresult PLUGIN_API disconnect(IConnectionPoint*) SMTG_OVERRIDE { return kResultOk; }
+  tresult PLUGIN_API notify(IMessage* message) SMTG_OVERRIDE {
+    if (message == nullptr) return kInvalidArgument;
+    if (observer) observer(*message);
+    return target != nullptr ? target->notify(message) : kResultFalse;
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE {
+    if (FUnknownPrivate::iidEqual(iid, IConnectionPoint::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+      addRef();
+      *obj = static_cast<IConnectionPoint*>(this);
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() SMTG_OVERRIDE { return ++refCount; }
+  uint32 PLUGIN_API release() SMTG_OVERRIDE {
+    const uint32 left = --refCount;
+    if (left == 0) delete this;
+    return left;
+  }
+
+private:
+  IConnectionPoint* target;  // the controller's connection, held by the instance
+  PluginInstance::MessageObserver observer;
+  uint32 refCount = 1;
+};
 
 std::string bundleLibraryPath(const std::string& path) {
   std::string bundle = path;
@@ -206,16 +248,30 @@ void PluginInstance::connect() {
   componentConnection = queryAs<IConnectionPoint>(component);
   controllerConnection = queryAs<IConnectionPoint>(controller);
   if (componentConnection != nullptr && controllerConnection != nullptr) {
-    componentConnection->connect(controllerConnection);
+    relay = new MessageRelay(controllerConnection);
+    componentConnection->connect(relay);
     controllerConnection->connect(componentConnection);
   }
+}
+
+void PluginInstance::setMessageObserver(MessageObserver observer) {
+  if (relay != nullptr) relay->setObserver(std::move(observer));
+}
+
+tresult PluginInstance::notifyProcessor(IMessage* message) {
+  return componentConnection != nullptr ? componentConnection->notify(message) : kResultFalse;
 }
 
 PluginInstance::~PluginInstance() {
   stop();
   if (componentConnection != nullptr && controllerConnection != nullptr) {
-    componentConnection->disconnect(controllerConnection);
+    componentConnection->disconnect(relay);
     controllerConnection->disconnect(componentConnection);
+  }
+  if (relay != nullptr) {
+    relay->detach();
+    relay->release();
+    relay = nullptr;
   }
   releaseAndClear(componentConnection);
   releaseAndClear(controllerConnection);

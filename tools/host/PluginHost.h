@@ -9,6 +9,7 @@
 #include "tools/host/HostEventList.h"
 #include "tools/host/HostParameterChanges.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,8 @@ private:
 // Maps a bundle path to the shared object inside it (a .so path is kept).
 std::string bundleLibraryPath(const std::string& path);
 
+class MessageRelay;
+
 struct ProcessOptions {
   double sampleRate = 44100.0;
   Steinberg::int32 maxBlockSize = 512;
@@ -68,7 +71,9 @@ struct ProcessOptions {
 };
 
 // One instance of a module's audio processor with its edit controller,
-// initialised and connected as a host does. start() prepares processing;
+// initialised and connected as a host does (the processor's messages reach
+// the controller through a relay of the host, which can show them to an
+// observer on the way). start() prepares processing;
 // process() hands one block to the processor with the pending events and
 // parameter changes; the destructor (or stop()) takes it all down again.
 class PluginInstance {
@@ -96,6 +101,15 @@ public:
   Steinberg::int32 bufferFrames() const { return frames; }
   Steinberg::Vst::ProcessData& processData() { return data; }
 
+  // Called with every message the processor sends, before the controller
+  // gets it; the message lives only for the call. An empty function ends
+  // the observation.
+  using MessageObserver = std::function<void(Steinberg::Vst::IMessage& message)>;
+  void setMessageObserver(MessageObserver observer);
+  // Hands a message to the processor as its controller would; kResultFalse
+  // when the processor takes no messages.
+  Steinberg::tresult notifyProcessor(Steinberg::Vst::IMessage* message);
+
   Steinberg::Vst::IComponent* component = nullptr;
   Steinberg::Vst::IAudioProcessor* processor = nullptr;
   Steinberg::Vst::IEditController* controller = nullptr;
@@ -108,6 +122,7 @@ private:
   Steinberg::FUnknown* componentHandler = nullptr;
   Steinberg::Vst::IConnectionPoint* componentConnection = nullptr;
   Steinberg::Vst::IConnectionPoint* controllerConnection = nullptr;
+  MessageRelay* relay = nullptr;  // the processor's peer; passes messages on to the controller
   bool componentInitialized = false;
   bool controllerInitialized = false;
   bool active = false;

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "plugin/EngineHost.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ovri::korvane::plugin {
+
+// The saved state image: the engine settings, the parts and all sound data,
+// and for every sample slot the WAV file it is re-imported from. Values are
+// little-endian; floats IEEE single precision; "u8" is the low 8 bits of
+// the stored int32, "u16" the low 16 bits.
+//
+//   header (13 bytes)
+//     u8 version (3 written, 1..3 read; later versions read as 3)
+//     u8 receiveSysEx   u8 nrpnEnabled   f32 masterVolume   f32 masterTune (Hz)
+//     u16 polyphony
+//   16 parts (11 bytes; 10 in versions 1 and 2, which lack the output)
+//     u8 output (version 3)  u8 defaultMode  u8 mode  u8 program  u8 bendRange
+//     u16 pitchBend  u8 modulation (CC 1)  u8 volume (CC 7)  u8 pan (CC 10)
+//     u8 expression (CC 11)
+//   256 tone presets (75 bytes)
+//     16 name characters  u8 key  u8 pan  u8 lfoWave  u16 lfoFreq  u8 fl  u8 strc
+//     per operator 0..3:  u8 tlVelCtrl  u8 mul  u16 tune  u8 lms  u8 wave  u8 tl
+//                         u8 ar  u8 dr  u8 sl  u8 rr  u8 kf  u8 kfStart
+//   128 sampler presets (26 bytes)
+//     16 name characters  u8 smplNum  u8 pan  u8 octv  u16 tune
+//     u8 tl  u8 ar  u8 dr  u8 sl  u8 rr
+//   128 sample slots (1 byte when absent)
+//     u8 present (the slot has a file)  -- nothing else follows when 0
+//     i32 N  N path bytes, the last one 0 (1 <= N <= 4096)
+//     u8 import mode (version 2 on): 0 PCM, 1 DPCM, 2 ADPCM
+//     f32 sampleRate  f32 pitch  i32 start  i32 end
+//     i32 loop start  i32 loop end  (both 0 without a loop)
+//
+// With no sample slot in use the image is 22845 bytes.
+struct StateImage {
+  static constexpr uint8_t kVersion = 3;
+  static constexpr int32_t kMaxPathBytes = 4096;
+
+  struct Part {
+    int32_t output, defaultMode, mode, program, bendRange, pitchBend;
+    int32_t modulation, volume, pan, expression;
+  };
+  struct Slot {
+    bool present = false;
+    std::string path;
+    uint8_t mode = 0;
+    float sampleRate = 0.0f;
+    float pitch = 0.0f;
+    int32_t start = 0, end = 0, loopStart = 0, loopEnd = 0;
+  };
+
+  uint8_t version = kVersion;
+  bool receiveSysEx = false;
+  bool nrpnEnabled = false;
+  float masterVolume = 0.0f;
+  float masterTune = 0.0f;
+  int32_t polyphony = 0;
+  Part parts[synth::kPartCount] = {};
+  synth::ToneParameters tones[synth::kToneCount] = {};
+  synth::SamplerPreset samplers[synth::kSamplerPresetCount];
+  Slot slots[synth::kSampleSlotCount];
+
+  // How many values a read took before the image ended (or was refused);
+  // loading applies exactly these, in order.
+  int32_t valuesRead = 0;
+  bool complete = false;
+};
+
+// Reads an image. A short or malformed image (a value missing, version 0, a
+// float that is not finite, a path length of 0, above kMaxPathBytes or
+// beyond the image, a path without its closing zero) stops the read there:
+// the result is incomplete and valuesRead counts what came before.
+void parseStateImage(const uint8_t* bytes, size_t length, StateImage& image);
+
+// Writes an image (version 3).
+std::vector<uint8_t> serializeStateImage(const StateImage& image);
+
+// The image of the host's current state. Takes the engine lock for the copy.
+void captureStateImage(EngineHost& host, StateImage& image);
+
+// Loads an image into the host as far as it was read: every voice stops;
+// settings, parts, tones and sampler presets take the image's values; every
+// slot the image names is re-imported from its file (with its mode, rate,
+// pitch, play range and loop), and every slot it does not name is cleared.
+// A slot whose file cannot be imported is left without samples but keeps
+// the image's path, mode and points for the next save. Files are read and
+// decoded, and voices built, before the engine lock is taken. Returns
+// whether the image was complete.
+bool loadStateImage(EngineHost& host, const StateImage& image);
+
+}  // namespace ovri::korvane::plugin

@@ -1,0 +1,316 @@
+#include "plugin/ValueTags.h"
+
+#include "engine/LogCode.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ovri::korvane::plugin {
+
+namespace {
+
+using namespace synth;
+
+float clampUnit(float v) {
+  if (!(v > 0.0f)) return 0.0f;  // NaN too
+  return v > 1.0f ? 1.0f : v;
+}
+
+// n = (int)(v x R + 0.5) in single precision.
+int32_t scaled(float v, int32_t range) {
+  return static_cast<int32_t>(clampUnit(v) * static_cast<float>(range) + 0.5f);
+}
+
+float ratio(int32_t n, int32_t range) { return static_cast<float>(n) / static_cast<float>(range); }
+
+// A raw frame position: the value truncated to int.
+int32_t framePosition(float v) {
+  if (!(v > -2147483520.0f)) return v != v ? 0 : INT32_MIN;
+  if (v > 2147483520.0f) return INT32_MAX;
+  return static_cast<int32_t>(v);
+}
+
+// A raw frequency in Hz, kept finite and non-negative.
+float frequency(float v) {
+  if (!(v > 0.0f)) return 0.0f;
+  return std::min(v, 1.0e9f);
+}
+
+int32_t loopStartInForce(const SampleData& d) { return d.loopLength > 0 ? d.loopEnd - d.loopLength : 0; }
+int32_t loopEndInForce(const SampleData& d) { return d.loopLength > 0 ? d.loopEnd : 0; }
+
+void clearLoop(SampleData& d) {
+  d.loopEnd = d.end;
+  d.loopLength = 0;
+  d.loopTail = 0;
+}
+
+// A loop from ls to le if start <= ls < le <= end, otherwise none.
+void setLoop(SampleData& d, int32_t ls, int32_t le) {
+  if (d.start <= ls && ls < le && le <= d.end) {
+    d.loopEnd = le;
+    d.loopLength = le - ls;
+  } else {
+    d.loopEnd = d.end;
+    d.loopLength = 0;
+  }
+  d.loopTail = d.loopEnd == d.end ? d.loopLength : 0;
+}
+
+// After a part selection or mode change: the editor's tone or sample page
+// follows what the selected part plays.
+void refreshSelection(EngineHost& host) {
+  const PartState& p = *host.part;
+  if (p.mode == kModeMute || p.mode == kModeInstrument)
+    host.selectTone(p.program);
+  else if (p.mode == kModePercussion)
+    host.selectTone(kPercussionToneBase);
+  else if (p.mode == kModeSampler)
+    host.selectSample(host.samplerPreset->smplNum);
+}
+
+std::optional<float> systemPage(EngineHost& host, int32_t item, float v) {
+  SynthesizerFM4& s = *host.synth;
+  switch (item) {
+    case 0x01:
+      v = clampUnit(v);
+      s.setMasterVolume(v);
+      return v;
+    case 0x02:
+      v = clampUnit(v);
+      s.setMasterTune(400.0f + 80.0f * v);
+      return v;
+    case 0x81:
+      s.stopVoices(-1);
+      s.resetParts(true);
+      return 0.0f;
+    case 0x83:
+      s.setReceiveSysEx(!s.getReceiveSysEx());
+      return s.getReceiveSysEx() ? 1.0f : 0.0f;
+    case 0x84:
+      s.setNrpnEnabled(!s.isNrpnEnabled());
+      return s.isNrpnEnabled() ? 1.0f : 0.0f;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
+  SynthesizerFM4& s = *host.synth;
+  const int32_t p = host.selectedPart;
+  PartState& part = *host.part;
+  switch (item) {
+    case 0x01: {
+      const int32_t n = scaled(v, 15);
+      host.selectPart(n);
+      refreshSelection(host);
+      return ratio(n, 15);
+    }
+    case 0x02:
+      s.setPartMode(p, scaled(v, 3));
+      refreshSelection(host);
+      return ratio(part.mode, 3);
+    case 0x03: {
+      const int32_t n = scaled(v, 127);
+      s.programChange(p, n);
+      if (part.mode == kModeMute || part.mode == kModeInstrument) host.selectTone(n);
+      return ratio(n, 127);
+    }
+    case 0x04: {
+      const int32_t n = scaled(v, 127);
+      part.bendRange = n;
+      return ratio(n, 127);
+    }
+    case 0x05: {
+      const int32_t n = scaled(v, 16383);
+      s.pitchBend(p, n & 0x7F, (n >> 7) & 0x7F);
+      return ratio(n, 16383);
+    }
+    case 0x06:
+    case 0x07:
+    case 0x08:
+    case 0x09: {
+      static constexpr int32_t kControllers[4] = {1, 7, 10, 11};
+      const int32_t n = scaled(v, 127);
+      s.controlChange(p, kControllers[item - 0x06], n);
+      return ratio(n, 127);
+    }
+    case 0x81:
+      s.stopVoices(-1);
+      part.resetControllers();
+      s.setPartMode(p, kModeInstrument);
+      refreshSelection(host);
+      return 0.0f;
+    case 0x82:
+      s.controlChange(p, 121, 0);
+      return 0.0f;
+    case 0x83:
+      s.soundOff(-1);
+      return 0.0f;
+    case 0x90: {
+      const int32_t n = scaled(v, 15);
+      s.setPartOutput(p, n);
+      return ratio(n, 15);
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
+  TonePreset& t = *host.tone;
+  auto store = [v](int32_t& field, int32_t range) {
+    field = scaled(v, range);
+    return ratio(field, range);
+  };
+  if (item >= 0x10 && item < 0x50) {  // operator j = item >> 4 - 1, field k = low nibble
+    const int32_t j = (item >> 4) - 1;
+    switch (item & 0x0F) {
+      case 0x0: return store(t.wave[j], 7);
+      case 0x1: return store(t.mul[j], 15);
+      case 0x2: return store(t.tune[j], 16383);
+      case 0x3: return store(t.lms[j], 15);
+      case 0x4: return store(t.tlVelCtrl[j], 7);
+      case 0x5: return store(t.tl[j], 127);
+      case 0x6: return store(t.ar[j], 127);
+      case 0x7: return store(t.dr[j], 127);
+      case 0x8: return store(t.sl[j], 127);
+      case 0x9: return store(t.rr[j], 127);
+      case 0xA: return store(t.kf[j], 3);
+      case 0xB: return store(t.kfStart[j], 127);
+      default: return std::nullopt;
+    }
+  }
+  switch (item) {
+    case 0x01: {
+      const int32_t n = scaled(v, 255);
+      host.selectTone(n);
+      return ratio(n, 255);
+    }
+    case 0x03: return store(t.key, 127);
+    case 0x04: return store(t.pan, 127);
+    case 0x05: return store(t.strc, 15);
+    case 0x06: return store(t.fl, 127);
+    case 0x07: return store(t.lfoWave, 3);
+    case 0x08: return store(t.lfoFreq, 16383);
+    case 0x81:
+      t.setDefaults();
+      return clampUnit(v);
+    default:
+      return std::nullopt;  // 0x02 (the name) and 0x80 (the tone menu) included
+  }
+}
+
+std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
+  SamplerPreset& sp = *host.samplerPreset;
+  auto store = [v](int32_t& field, int32_t range) {
+    field = scaled(v, range);
+    return ratio(field, range);
+  };
+  switch (item) {
+    case 0x01: {
+      const int32_t n = scaled(v, 127);
+      host.selectSamplerPreset(n);
+      host.selectSample(host.samplerPreset->smplNum);
+      return ratio(n, 127);
+    }
+    case 0x03: {
+      const float answer = store(sp.smplNum, 127);
+      host.selectSample(sp.smplNum);
+      return answer;
+    }
+    case 0x04: return store(sp.pan, 127);
+    case 0x05: return store(sp.octv, 15);
+    case 0x06: return store(sp.tune, 16383);
+    case 0x07: return store(sp.tl, 127);
+    case 0x08: return store(sp.ar, 127);
+    case 0x09: return store(sp.dr, 127);
+    case 0x0A: return store(sp.sl, 127);
+    case 0x0B: return store(sp.rr, 127);
+    case 0x81:
+      sp.setDefaults();
+      return clampUnit(v);
+    default:
+      return std::nullopt;
+  }
+}
+
+// The sample data page. Clearing the slot hands its values to `released`,
+// freed by the caller once the engine lock is released.
+std::optional<float> samplePage(EngineHost& host, int32_t item, float v, SampleData& released) {
+  SynthesizerFM4& s = *host.synth;
+  SampleData& d = *host.sample;
+  switch (item) {
+    case 0x01: {
+      const int32_t n = scaled(v, 127);
+      host.selectSample(n);
+      return ratio(n, 127);
+    }
+    case 0x04:
+      d.sampleRate = frequency(v);
+      d.logRate = logPitchUnitsF(d.sampleRate);
+      d.pitchOffset = d.logRate - d.logPitch;
+      return d.sampleRate;
+    case 0x05:
+      d.pitch = frequency(v);
+      d.logPitch = logPitchUnitsF(d.pitch);
+      d.pitchOffset = d.logRate - d.logPitch;
+      return d.pitch;
+    case 0x07: {
+      s.stopVoices(-1);
+      const int32_t start = framePosition(v);
+      if (start >= 0 && start < d.end && d.end <= d.length) {
+        d.start = start;
+        clearLoop(d);
+      }
+      return static_cast<float>(d.start);
+    }
+    case 0x08: {
+      s.stopVoices(-1);
+      const int32_t end = framePosition(v);
+      if (d.start < end && end <= d.length) {
+        d.end = end;
+        clearLoop(d);
+      }
+      return static_cast<float>(d.end);
+    }
+    case 0x09:
+      s.stopVoices(-1);
+      setLoop(d, framePosition(v), loopEndInForce(d));
+      return static_cast<float>(loopStartInForce(d));
+    case 0x0A:
+      s.stopVoices(-1);
+      setLoop(d, loopStartInForce(d), framePosition(v));
+      return static_cast<float>(loopEndInForce(d));
+    case 0x81:
+      s.stopVoices(-1);
+      released.takeFrom(d);
+      host.forgetSampleFile(host.selectedSample);
+      return clampUnit(v);
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value) {
+  if (tag == tags::kPolyphony) {
+    const int32_t index = static_cast<int32_t>(clampUnit(value) * 8.0f);
+    host.changePolyphony(4 << index);  // 4, 8, ... 1024
+    return ratio(index, 8);            // the count in force, as the editor's menu shows it
+  }
+  SampleData released;  // freed after the lock is released
+  auto lock = host.lockEngine();
+  const int32_t item = tag & 0xFF;
+  switch (tag & 0xFF00) {
+    case 0x0000: return systemPage(host, item, value);
+    case 0x0100: return partPage(host, item, value);
+    case 0x1000: return tonePage(host, item, value);
+    case 0x2000: return samplerPage(host, item, value);
+    case 0x3000: return samplePage(host, item, value, released);
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace ovri::korvane::plugin

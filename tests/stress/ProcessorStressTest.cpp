@@ -1,0 +1,204 @@
+// One thread renders blocks with notes sounding while another applies
+// random value tags, imports text and WAV files (all three encodings),
+// saves and loads states and changes the polyphony. Run under
+// ThreadSanitizer this proves the engine lock keeps the two threads apart;
+// under AddressSanitizer that nothing is freed while the audio thread still
+// reads it.
+#include "plugin/KorvaneVSTProcessor.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "tools/host/HostEventList.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+constexpr int32 kFrames = 256;
+
+double stressSeconds() {
+  const char* text = std::getenv("KORVANE_STRESS_SECONDS");
+  const double s = text != nullptr ? std::atof(text) : 3.0;
+  return s > 0.0 ? s : 3.0;
+}
+
+// A 16-bit PCM WAV file of a decaying tone.
+void writeWav(const std::string& path, int32 channels, int32 frames) {
+  std::vector<int16_t> samples(static_cast<size_t>(frames * channels));
+  for (int32 f = 0; f < frames; ++f)
+    for (int32 c = 0; c < channels; ++c)
+      samples[f * channels + c] =
+          static_cast<int16_t>(20000.0 * std::sin(0.05 * (c + 1) * f) * (1.0 - static_cast<double>(f) / frames));
+  const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+  std::ofstream out(path, std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out.write("RIFF", 4);
+  u32(36 + dataBytes);
+  out.write("WAVEfmt ", 8);
+  u32(16);
+  u16(1);
+  u16(static_cast<uint16_t>(channels));
+  u32(22050);
+  u32(22050u * 2u * static_cast<uint32_t>(channels));
+  u16(static_cast<uint16_t>(2 * channels));
+  u16(16);
+  out.write("data", 4);
+  u32(dataBytes);
+  out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+}
+
+class Messages {
+public:
+  explicit Messages(KorvaneVSTProcessor* p) : processor(p) {}
+  void value(int32 tag, double v) {
+    IPtr<HostMessage> m = owned(new HostMessage);
+    m->setMessageID("GUIEditor:kvValueChange");
+    m->getAttributes()->setInt("tag", tag);
+    m->getAttributes()->setFloat("val", v);
+    processor->notify(m);
+  }
+  void file(int32 tag, const std::string& path) {
+    IPtr<HostMessage> m = owned(new HostMessage);
+    m->setMessageID("GUIEditor:kvFileSelect");
+    m->getAttributes()->setInt("tag", tag);
+    m->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
+    processor->notify(m);
+  }
+
+private:
+  KorvaneVSTProcessor* processor;
+};
+
+TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("korvane-stress-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string monoWav = (dir / "mono.wav").string();
+  const std::string stereoWav = (dir / "stereo.wav").string();
+  writeWav(monoWav, 1, 12000);
+  writeWav(stereoWav, 2, 9000);
+  const std::string tones = (dir / "tones.txt").string();
+  const std::string samplers = (dir / "samplers.txt").string();
+  const std::string params = (dir / "params.txt").string();
+
+  auto* processor = new KorvaneVSTProcessor;
+  ASSERT_EQ(processor->initialize(nullptr), kResultOk);
+  ProcessSetup setup{kRealtime, kSample32, kFrames, 48000.0};
+  processor->setupProcessing(setup);
+  processor->setActive(true);
+  Messages messages(processor);
+  // Parts 0..3 instrument, 4 percussion, 5 sampler; sample slots 0 and 1 filled.
+  messages.value(0x0101, 4.0 / 15.0);
+  messages.value(0x0102, 2.0 / 3.0);
+  messages.value(0x0101, 5.0 / 15.0);
+  messages.value(0x0102, 1.0);
+  messages.file(0x2100, monoWav);
+  messages.file(0x2201, stereoWav);
+  messages.file(0x9100, tones);
+  messages.file(0x9200, samplers);
+  messages.file(0x9500, params);
+
+  std::atomic<bool> running{true};
+  std::atomic<int64_t> blocks{0};
+  bool finite = true;
+  std::thread audio([&] {
+    std::vector<float> storage(32 * kFrames);
+    std::vector<float*> pointers(32);
+    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + i * kFrames;
+    AudioBusBuffers buses[16];
+    for (int32 b = 0; b < 16; ++b) {
+      buses[b].numChannels = 2;
+      buses[b].channelBuffers32 = pointers.data() + 2 * b;
+    }
+    ovri::korvane::host::HostEventList events;
+    ProcessData data;
+    data.symbolicSampleSize = kSample32;
+    data.numOutputs = 16;
+    data.outputs = buses;
+    data.inputEvents = &events;
+    data.numSamples = kFrames;
+    std::mt19937 random(7);
+    while (running.load()) {
+      events.clear();
+      for (int32 n = 0; n < 6; ++n) {
+        const int16 channel = static_cast<int16>(random() % 6);
+        const int16 key = static_cast<int16>(36 + random() % 48);
+        const int32 offset = static_cast<int32>(random() % kFrames);
+        if (random() % 3 == 0)
+          events.addNoteOff(offset, channel, key, 0.0f);
+        else
+          events.addNoteOn(offset, channel, key, 0.8f);
+      }
+      processor->process(data);
+      for (float v : storage)
+        if (!std::isfinite(v)) finite = false;
+      blocks.fetch_add(1);
+    }
+  });
+
+  // Tags that change what the audio thread reads, with random values.
+  const int32 valueTags[] = {0x0001, 0x0002, 0x0083, 0x0084, 0x0101, 0x0102, 0x0103, 0x0104, 0x0105, 0x0106,
+                             0x0107, 0x0108, 0x0109, 0x0182, 0x0183, 0x0190, 0x1001, 0x1003, 0x1004, 0x1005,
+                             0x1006, 0x1007, 0x1008, 0x1010, 0x1021, 0x1032, 0x1043, 0x1014, 0x1025, 0x1036,
+                             0x1047, 0x1018, 0x1029, 0x103A, 0x104B, 0x1081, 0x2001, 0x2003, 0x2004, 0x2005,
+                             0x2006, 0x2007, 0x2008, 0x200A, 0x200B, 0x3001, 0x3004, 0x3005, 0x3007, 0x3008,
+                             0x3009, 0x300A};
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(stressSeconds());
+  int64_t operations = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    switch (random() % 12) {
+      case 0: messages.file(0x1100, tones); break;
+      case 1: messages.file(0x1200, samplers); break;
+      case 2: messages.file(0x1500, params); break;
+      case 3: messages.file(0x2100 + static_cast<int32>(random() % 3) * 0x100 + static_cast<int32>(random() % 4),
+                            random() % 2 ? monoWav : stereoWav); break;
+      case 4: {
+        MemoryStream stream;
+        processor->getState(&stream);
+        stream.seek(0, IBStream::kIBSeekSet, nullptr);
+        processor->setState(&stream);
+        break;
+      }
+      case 5: messages.value(0x0090, unit(random) < 0.5 ? 0.5 : 0.625); break;  // 64 or 128 voices
+      case 6: messages.file(0x9100, tones); break;
+      case 7: messages.value(0x3081, 0.0); break;
+      default: {
+        const int32 tag = valueTags[random() % (sizeof valueTags / sizeof valueTags[0])];
+        const bool raw = (tag & 0xFF00) == 0x3000 && (tag & 0xFF) >= 4;
+        messages.value(tag, raw ? unit(random) * 20000.0 : unit(random));
+        break;
+      }
+    }
+    ++operations;
+  }
+  running.store(false);
+  audio.join();
+  std::printf("%lld blocks rendered during %lld edits\n", static_cast<long long>(blocks.load()),
+              static_cast<long long>(operations));
+
+  EXPECT_TRUE(finite);
+  EXPECT_GT(blocks.load(), 0);
+  EXPECT_GT(operations, 0);
+  processor->setActive(false);
+  processor->terminate();
+  processor->release();
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
