@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The main job: builds everything (Release) and renders the demo to demo.wav.
+# The main job: builds the plug-in and its tools (Release) and renders the
+# demo song through the plug-in into demo.wav.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
-./build/tools/demo/korvane-demo demo.wav
+./build/tools/korvane-render --receive-sysex build/resources/demo/demo.mid demo.wav
+echo "demo.wav written"
