@@ -239,43 +239,33 @@ void MultiTimberSynthBase::soundOff(int32_t part) {
 // Direct messages: fill the scratch event and dispatch it as the block loop
 // would.
 
-void MultiTimberSynthBase::noteOff(const int32_t& channel, const int32_t& key, const int32_t& velocity) {
+void MultiTimberSynthBase::dispatchDirect(int32_t status, int32_t channel, int32_t data1, int32_t data2) {
   scratchEvent.reset();
-  scratchEvent.status = 0x80;
+  scratchEvent.status = status;
   scratchEvent.channel = channel;
-  scratchEvent.data1 = key;
-  scratchEvent.data2 = velocity;
+  scratchEvent.data1 = data1;
+  scratchEvent.data2 = data2;
   dispatch(scratchEvent);
+}
+
+void MultiTimberSynthBase::noteOff(const int32_t& channel, const int32_t& key, const int32_t& velocity) {
+  dispatchDirect(0x80, channel, key, velocity);
 }
 
 void MultiTimberSynthBase::noteOn(const int32_t& channel, const int32_t& key, const int32_t& velocity) {
   if (channel < 0 || channel >= kPartCount || parts[channel].mode == kModeMute) return;
-  scratchEvent.reset();
-  scratchEvent.status = 0x90;
-  scratchEvent.channel = channel;
-  scratchEvent.data1 = key;
-  scratchEvent.data2 = velocity;
-  dispatch(scratchEvent);
+  dispatchDirect(0x90, channel, key, velocity);
 }
 
 void MultiTimberSynthBase::polyPressure(const int32_t& channel, const int32_t& key, const int32_t& value) {
-  scratchEvent.reset();
-  scratchEvent.status = 0xA0;
-  scratchEvent.channel = channel;
-  scratchEvent.data1 = key;
-  scratchEvent.data2 = value;
-  dispatch(scratchEvent);
+  dispatchDirect(0xA0, channel, key, value);
 }
 
 void MultiTimberSynthBase::controlChange(const int32_t& channel, const int32_t& number, const int32_t& value) {
-  scratchEvent.reset();
-  scratchEvent.status = 0xB0;
-  scratchEvent.channel = channel;
-  scratchEvent.data1 = number;
-  scratchEvent.data2 = value;
-  dispatch(scratchEvent);
+  dispatchDirect(0xB0, channel, number, value);
 }
 
+// Unlike a queued program change, the direct one also damps the part's voices.
 void MultiTimberSynthBase::programChange(const int32_t& channel, const int32_t& program) {
   if (channel < 0 || channel >= kPartCount) return;
   scratchEvent.reset();
@@ -286,20 +276,11 @@ void MultiTimberSynthBase::programChange(const int32_t& channel, const int32_t& 
 }
 
 void MultiTimberSynthBase::channelPressure(const int32_t& channel, const int32_t& value) {
-  scratchEvent.reset();
-  scratchEvent.status = 0xD0;
-  scratchEvent.channel = channel;
-  scratchEvent.data1 = value;
-  dispatch(scratchEvent);
+  dispatchDirect(0xD0, channel, value, 0);
 }
 
 void MultiTimberSynthBase::pitchBend(const int32_t& channel, const int32_t& lsb, const int32_t& msb) {
-  scratchEvent.reset();
-  scratchEvent.status = 0xE0;
-  scratchEvent.channel = channel;
-  scratchEvent.data1 = lsb;
-  scratchEvent.data2 = msb;
-  dispatch(scratchEvent);
+  dispatchDirect(0xE0, channel, lsb, msb);
 }
 
 void MultiTimberSynthBase::pitchBend14(const int32_t& channel, const int32_t& value) {

@@ -150,6 +150,8 @@ protected:
   // Executes one event as the block loop does (the channel and controller
   // number are checked first: an event outside 0..15 or 0..127 is ignored).
   void dispatch(MidiEvent& event);
+  // Fills the scratch event and dispatches it (the direct messages).
+  void dispatchDirect(int32_t status, int32_t channel, int32_t data1, int32_t data2);
   void renderVoicesUntil(int32_t end);
   int32_t findVoice();
   // Calls fn(voice) for every voice playing on part.

@@ -14,6 +14,31 @@ namespace ovri::korvane::host {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
+// Reference counting and the interface query of a host object that offers
+// one interface.
+template <typename Interface> class SingleInterfaceObject : public Interface {
+public:
+  virtual ~SingleInterfaceObject() = default;
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE {
+    if (FUnknownPrivate::iidEqual(iid, Interface::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+      addRef();
+      *obj = static_cast<Interface*>(this);
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() SMTG_OVERRIDE { return ++refCount; }
+  uint32 PLUGIN_API release() SMTG_OVERRIDE {
+    const uint32 left = --refCount;
+    if (left == 0) delete this;
+    return left;
+  }
+
+private:
+  uint32 refCount = 1;
+};
+
 namespace {
 
 constexpr const char* kLinuxArchFolder = "x86_64-linux";
@@ -37,41 +62,21 @@ void releaseAndClear(I*& object) {
 
 // What a host offers the controller for reporting edits; edits are
 // accepted and dropped.
-class NullComponentHandler : public IComponentHandler {
+class NullComponentHandler : public SingleInterfaceObject<IComponentHandler> {
 public:
-  virtual ~NullComponentHandler() = default;
   tresult PLUGIN_API beginEdit(ParamID) SMTG_OVERRIDE { return kResultOk; }
   tresult PLUGIN_API performEdit(ParamID, ParamValue) SMTG_OVERRIDE { return kResultOk; }
   tresult PLUGIN_API endEdit(ParamID) SMTG_OVERRIDE { return kResultOk; }
   tresult PLUGIN_API restartComponent(int32) SMTG_OVERRIDE { return kResultOk; }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE {
-    if (FUnknownPrivate::iidEqual(iid, IComponentHandler::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
-      addRef();
-      *obj = static_cast<IComponentHandler*>(this);
-      return kResultOk;
-    }
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() SMTG_OVERRIDE { return ++refCount; }
-  uint32 PLUGIN_API release() SMTG_OVERRIDE {
-    const uint32 left = --refCount;
-    if (left == 0) delete this;
-    return left;
-  }
-
-private:
-  uint32 refCount = 1;
 };
 
 }  // namespace
 
 // The processor's peer connection: each message goes to the observer, when
 // one is set, and then on to the controller.
-class MessageRelay : public IConnectionPoint {
+class MessageRelay : public SingleInterfaceObject<IConnectionPoint> {
 public:
   explicit MessageRelay(IConnectionPoint* target) : target(target) {}
-  virtual ~MessageRelay() = default;
   void setObserver(PluginInstance::MessageObserver function) { observer = std::move(function); }
   // After this the relay passes nothing on.
   void detach() {
@@ -85,26 +90,10 @@ public:
     if (observer) observer(*message);
     return target != nullptr ? target->notify(message) : kResultFalse;
   }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE {
-    if (FUnknownPrivate::iidEqual(iid, IConnectionPoint::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
-      addRef();
-      *obj = static_cast<IConnectionPoint*>(this);
-      return kResultOk;
-    }
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() SMTG_OVERRIDE { return ++refCount; }
-  uint32 PLUGIN_API release() SMTG_OVERRIDE {
-    const uint32 left = --refCount;
-    if (left == 0) delete this;
-    return left;
-  }
 
 private:
   IConnectionPoint* target;  // the controller's connection, held by the instance
   PluginInstance::MessageObserver observer;
-  uint32 refCount = 1;
 };
 
 std::string bundleLibraryPath(const std::string& path) {
