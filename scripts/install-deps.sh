@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   juce-modules-source-data
   libsndfile1-dev
+  sox
 )
 
 missing=()

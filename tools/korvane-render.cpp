@@ -9,8 +9,16 @@
 // so a block ends early where a parameter would change a second time (a
 // block of 0 samples when both changes fall on one sample): every message
 // of the file arrives, in file order.
+//
+// Before the song starts the factory sound set is loaded, through the
+// processor's own file actions as the editor would load it: the tone bank,
+// the sampler presets, each sample WAV into its slot, then the sample data
+// parameters (which are checked against the slots' lengths). A state image
+// given with --state loads after it and replaces it; the explicit imports
+// follow; --no-factory starts from the plain reset sound.
 #include "tools/host/PluginHost.h"
 #include "tools/midi/MidiFile.h"
+#include "tools/samples/FactorySampleSet.h"
 
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
@@ -25,11 +33,20 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
 #ifndef KORVANE_DEFAULT_PLUGIN_PATH
 #define KORVANE_DEFAULT_PLUGIN_PATH "KorvaneVST_FM4.vst3"
+#endif
+// The factory set: the committed text files and the WAV files the build
+// synthesises.
+#ifndef KORVANE_FACTORY_PRESET_DIR
+#define KORVANE_FACTORY_PRESET_DIR "presets"
+#endif
+#ifndef KORVANE_FACTORY_SAMPLE_DIR
+#define KORVANE_FACTORY_SAMPLE_DIR "presets/samples"
 #endif
 
 namespace {
@@ -57,7 +74,10 @@ struct Options {
   int32 block = 512;
   double tail = 2.0;
   bool stems = false;
-  std::string state;      // image loaded before anything else
+  bool factory = true;
+  std::string factoryPresets = KORVANE_FACTORY_PRESET_DIR;
+  std::string factorySamples = KORVANE_FACTORY_SAMPLE_DIR;
+  std::string state;      // image loaded after the factory set
   std::string saveState;  // image written after rendering
   std::vector<FileAction> actions;
   bool receiveSysEx = false;
@@ -104,7 +124,11 @@ void usage() {
                "  --stems          one stereo file per output: output_out01.wav ... output_out16.wav\n"
                "  --plugin PATH    the .vst3 bundle (default %s)\n"
                "sound data, applied before rendering in this order:\n"
-               "  --state FILE     load a saved state image\n"
+               "  (the factory set: tones, sampler presets, samples, sample data parameters\n"
+               "   from %s and %s)\n"
+               "  --no-factory     start from the reset sound instead of the factory set\n"
+               "  --factory DIR    the factory set from DIR and DIR/samples instead\n"
+               "  --state FILE     load a saved state image (replaces the factory set)\n"
                "  --tones FILE     import tone presets text (\"@I\" records)\n"
                "  --sampler FILE   import sampler presets text (\"@S\" records)\n"
                "  --sample-params FILE  import sample data parameters text (\"@:\" records)\n"
@@ -112,7 +136,7 @@ void usage() {
                "  --receive-sysex  switch system-exclusive reception on\n"
                "  --nrpn           switch NRPN reception on\n"
                "  --save-state FILE  write the state image after rendering\n",
-               KORVANE_DEFAULT_PLUGIN_PATH);
+               KORVANE_DEFAULT_PLUGIN_PATH, KORVANE_FACTORY_PRESET_DIR, KORVANE_FACTORY_SAMPLE_DIR);
 }
 
 bool parseArguments(int argc, char** argv, Options& options) {
@@ -144,6 +168,13 @@ bool parseArguments(int argc, char** argv, Options& options) {
       options.plugin = v;
     } else if (arg == "--stems") {
       options.stems = true;
+    } else if (arg == "--no-factory") {
+      options.factory = false;
+    } else if (arg == "--factory") {
+      const char* v = value("--factory");
+      if (v == nullptr) return false;
+      options.factoryPresets = v;
+      options.factorySamples = std::string(v) + "/samples";
     } else if (arg == "--state" || arg == "--save-state") {
       const char* v = value(arg.c_str());
       if (v == nullptr) return false;
@@ -189,6 +220,8 @@ bool parseArguments(int argc, char** argv, Options& options) {
   if (!(options.tail >= 0.0)) options.tail = 0.0;
   return true;
 }
+
+bool readable(const std::string& path) { return static_cast<bool>(std::ifstream(path, std::ios::binary)); }
 
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
   std::ifstream file(path, std::ios::binary);
@@ -277,10 +310,25 @@ std::vector<uint8_t> processorState(IComponent* component) {
   return std::vector<uint8_t>(data, data + stream.getSize());
 }
 
-// Loads, imports and switches what the options ask for; false (with a
-// message) when a file cannot be read.
+// Loads the factory set (a missing file is reported and left out), then
+// loads, imports and switches what the options ask for; false (with a
+// message) when a file the options name cannot be read.
 bool prepareSoundData(const Options& options, PluginInstance& instance) {
   IComponent* component = instance.component;
+  ProcessorMessages messages(component);
+  if (options.factory && !messages.valid()) {
+    std::fprintf(stderr, "korvane-render: the plug-in takes no messages; the factory set is not loaded\n");
+  } else if (options.factory) {
+    std::set<std::string> missing;
+    for (const auto& import : ovri::korvane::samples::factoryImports(options.factoryPresets, options.factorySamples)) {
+      if (!readable(import.path)) {
+        if (missing.insert(import.path).second)
+          std::fprintf(stderr, "korvane-render: factory file %s is missing; going on without it\n", import.path.c_str());
+        continue;
+      }
+      messages.fileSelect(import.tag, import.path);
+    }
+  }
   if (!options.state.empty()) {
     std::vector<uint8_t> image;
     if (!readFile(options.state, image)) {
@@ -292,15 +340,13 @@ bool prepareSoundData(const Options& options, PluginInstance& instance) {
       std::fprintf(stderr, "korvane-render: %s: the state image is incomplete; loaded as far as it goes\n",
                    options.state.c_str());
   }
-  ProcessorMessages messages(component);
   if (!messages.valid()) {
     if (!options.actions.empty() || options.receiveSysEx || options.nrpn)
       std::fprintf(stderr, "korvane-render: the plug-in takes no messages; sound-data options ignored\n");
     return true;
   }
   for (const FileAction& action : options.actions) {
-    std::ifstream probe(action.path, std::ios::binary);
-    if (!probe) {
+    if (!readable(action.path)) {
       std::fprintf(stderr, "korvane-render: cannot read %s\n", action.path.c_str());
       return false;
     }
