@@ -1,6 +1,7 @@
 // The demo song rendered by korvane-render through the built plug-in with
 // the factory set it loads by default, as the main job renders it.
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,10 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(std::filesystem::exists(std::string(KORVANE_PRESET_DIR) + "/FactoryTones.txt"))
         << "the demo is balanced for the factory tone bank, presets/FactoryTones.txt";
-    output = ::testing::TempDir() + "/korvane-demo-render-test.wav";
+    // ctest runs each test in a process of its own, possibly at the same
+    // time: every process renders into a file of its own.
+    output = ::testing::TempDir() + "/korvane-demo-render-test-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav";
     const std::string command = std::string("\"") + KORVANE_RENDER + "\" --receive-sysex \"" + KORVANE_DEMO_SONG +
                                 "\" \"" + output + "\" > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
