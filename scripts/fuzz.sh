@@ -34,7 +34,7 @@ for target in build-fuzz/tests/fuzz/fuzz_*; do
     tail -30 "build-fuzz/$name.log"
     status=1
   else
-    grep -E "^#[0-9]+ *DONE" "build-fuzz/$name.log" | tail -1 || true
+    grep -E "DONE" "build-fuzz/$name.log" | tail -1 || true
   fi
 done
 exit $status

@@ -8,25 +8,41 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs="$(nproc)"
+summary="$(mktemp)"
+trap 'rm -f "$summary"' EXIT
+# Runs ctest, keeping its closing line for the summary at the end.
+run_ctest() {
+  ctest "$@" | tee -a "$summary"
+}
 
 echo "== Release"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=ON
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+run_ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BUILD_TESTS=ON \
   -DKORVANE_BUILD_BENCHMARKS=OFF -DKORVANE_SANITIZE=address,undefined
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+  run_ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BUILD_TESTS=ON \
   -DKORVANE_BUILD_BENCHMARKS=OFF -DKORVANE_SANITIZE=thread
 cmake --build build-tsan -j"$jobs" --target plugin_stress_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 KORVANE_STRESS_SECONDS=6 \
-  ctest --test-dir build-tsan --output-on-failure -R ProcessorStress
+  run_ctest --test-dir build-tsan --output-on-failure -R ProcessorStress
 
 echo "== Fuzzing"
 bash scripts/fuzz.sh 25
+
+# One closing line over the three test runs (the fuzzers stop the script on
+# a crash before it gets here).
+passed=0
+failed=0
+while read -r total bad; do
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+done < <(sed -n 's/.*tests passed, \([0-9]*\) tests\? failed out of \([0-9]*\).*/\2 \1/p' "$summary")
+echo "tests: $passed passed, $failed failed"
