@@ -48,15 +48,11 @@ void engineBlocks(benchmark::State& state) {
   for (int32_t i = 0; i < voiceCount; ++i) synth->noteOn(i % 16, 24 + (i / 16) % 96, 100);
 
   std::vector<std::vector<float>> buffers(kChannelCount, std::vector<float>(kBlock));
+  float* channels[kChannelCount];
+  for (int32_t c = 0; c < kChannelCount; ++c) channels[c] = buffers[c].data();
   for (auto _ : state) {
-    rack.head.reset();
-    for (int32_t c = 0; c < kChannelCount; ++c) {
-      std::fill(buffers[c].begin(), buffers[c].end(), 0.0f);
-      rack.context.channels[c] = buffers[c].data();
-    }
-    rack.context.startSample = 0;
-    rack.context.sampleCount = kBlock;
-    rack.processBlock();
+    for (auto& b : buffers) std::fill(b.begin(), b.end(), 0.0f);
+    rack.runBlock(channels, kBlock);
     benchmark::DoNotOptimize(buffers[0][kBlock - 1]);
   }
   if (synth->getActiveVoiceCount() != voiceCount) state.SkipWithError("voices ended during the run");

@@ -62,4 +62,15 @@ void ModuleRack::processBlock() {
     if (modules[i] != nullptr && disabled[i] == 0) modules[i]->process(context);
 }
 
+void ModuleRack::runBlock(float* const* channels, int32_t sampleCount) {
+  head.reset();
+  for (int32_t c = 0; c < kChannelCount; ++c) context.channels[c] = channels[c];
+  context.startSample = 0;
+  context.sampleCount = sampleCount;
+  processBlock();
+  for (float*& channel : context.channels) channel = nullptr;
+  context.events = nullptr;
+  context.sampleCount = 0;
+}
+
 }  // namespace ovri::korvane

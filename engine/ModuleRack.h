@@ -49,6 +49,12 @@ public:
   // caller has filled context.channels, sampleCount and startSample.
   void processBlock();
 
+  // One whole block as the processor runs it: an empty event list (the
+  // queue in slot 0 fills it), the kChannelCount buffers (cleared by the
+  // caller; the modules add into them) from sample 0 on, processBlock(),
+  // and the context emptied again.
+  void runBlock(float* const* channels, int32_t sampleCount);
+
   MidiEvent head;
   RenderContext context;
   int32_t slotCount = kSlotCount;

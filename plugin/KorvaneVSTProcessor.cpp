@@ -423,8 +423,7 @@ void KorvaneVSTProcessor::appendSystemExclusive(const uint8* bytes, uint32 size,
 // writes into the host's buffer when there is one, else into its scratch
 // buffer; host channels beyond the two an output uses are zeroed.
 void KorvaneVSTProcessor::renderRun(ProcessData& data, int32 from, int32 length) {
-  ovri::korvane::ModuleRack& rack = *engineHost->rack;
-  ovri::korvane::RenderContext& context = rack.context;
+  float* channels[ovri::korvane::kChannelCount];
   for (int32 bus = 0; bus < kp::kOutputBusCount; ++bus) {
     AudioBusBuffers& buffers = data.outputs[bus];
     float** host = buffers.channelBuffers32;
@@ -435,22 +434,13 @@ void KorvaneVSTProcessor::renderRun(ProcessData& data, int32 from, int32 length)
                           ? host[side] + from
                           : scratch.data() + static_cast<size_t>(channel) * static_cast<size_t>(scratchFrames);
       std::fill_n(target, length, 0.0f);
-      context.channels[channel] = target;
+      channels[channel] = target;
     }
     for (int32 c = 2; c < hostChannels; ++c)
       if (host[c] != nullptr) std::fill_n(host[c] + from, length, 0.0f);
     buffers.silenceFlags = 0;
   }
-
-  rack.head.reset();
-  context.events = &rack.head;
-  context.startSample = 0;
-  context.sampleCount = length;
-  rack.processBlock();
-  std::fill(std::begin(context.channels), std::end(context.channels), nullptr);
-  context.events = nullptr;
-  context.startSample = 0;
-  context.sampleCount = 0;
+  engineHost->rack->runBlock(channels, length);
 }
 
 }  // namespace Steinberg::Vst

@@ -48,15 +48,13 @@ struct EngineHarness {
 
   // Renders one block of n samples into cleared buffers.
   void render(int32_t n) {
-    rack.head.reset();
+    float* channels[kChannelCount];
     for (int32_t c = 0; c < kChannelCount; ++c) {
       if (static_cast<int32_t>(buffers[c].size()) < n) buffers[c].resize(n);
       std::fill(buffers[c].begin(), buffers[c].end(), 0.0f);
-      rack.context.channels[c] = buffers[c].data();
+      channels[c] = buffers[c].data();
     }
-    rack.context.startSample = 0;
-    rack.context.sampleCount = n;
-    rack.processBlock();
+    rack.runBlock(channels, n);
   }
 
   const std::vector<float>& channel(int32_t c) const { return buffers[c]; }

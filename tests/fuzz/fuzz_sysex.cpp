@@ -44,13 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sysex.sampleOffset = 10;
   for (size_t i = 0; i < payload.size() && i < 256; ++i) sysex.sysexData[sysex.sysexLength++] = payload[i];
   queue.append(sysex);
-  rack.head.reset();
+  float* channels[kChannelCount];
   for (int32_t c = 0; c < kChannelCount; ++c) {
     std::fill(buffers[c].begin(), buffers[c].end(), 0.0f);
-    rack.context.channels[c] = buffers[c].data();
+    channels[c] = buffers[c].data();
   }
-  rack.context.sampleCount = 64;
-  rack.processBlock();
+  rack.runBlock(channels, 64);
   if (synthesizer->getActiveVoiceCount() > 64) synthesizer->stopVoices(-1);
   return 0;
 }

@@ -122,16 +122,12 @@ public:
     for (int32_t done = 0; done < samples; done += blockSize) {
       const int32_t n = samples - done < blockSize ? samples - done : blockSize;
       auto lock = host.lockEngine();
-      ModuleRack& rack = *host.rack;
-      rack.head.reset();
+      float* channels[kChannelCount];
       for (int32_t c = 0; c < kChannelCount; ++c) {
         std::fill(block[c].begin(), block[c].end(), 0.0f);
-        rack.context.channels[c] = block[c].data();
+        channels[c] = block[c].data();
       }
-      rack.context.events = &rack.head;
-      rack.context.startSample = 0;
-      rack.context.sampleCount = n;
-      rack.processBlock();
+      host.rack->runBlock(channels, n);
       for (int32_t c = 0; c < kChannelCount; ++c)
         rendered[c].insert(rendered[c].end(), block[c].begin(), block[c].begin() + n);
     }

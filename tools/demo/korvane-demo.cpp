@@ -170,14 +170,12 @@ int main(int argc, char** argv) {
       m.sampleOffset = static_cast<int32_t>(e.at - pos);
       queue.append(m);
     }
-    rack.head.reset();
+    float* outputs[kChannelCount];
     for (int32_t c = 0; c < kChannelCount; ++c) {
       std::fill(channels[c].begin(), channels[c].end(), 0.0f);
-      rack.context.channels[c] = channels[c].data();
+      outputs[c] = channels[c].data();
     }
-    rack.context.startSample = 0;
-    rack.context.sampleCount = n;
-    rack.processBlock();
+    rack.runBlock(outputs, n);
     for (int32_t i = 0; i < n; ++i) {
       float l = 0.0f, r = 0.0f;
       for (int32_t pair = 0; pair < kOutputPairCount; ++pair) {
