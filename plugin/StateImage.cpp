@@ -39,15 +39,13 @@ public:
   }
   bool i32(int32_t& out) {
     if (left < 4) return false;
-    const uint32_t u = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    std::memcpy(&out, &u, 4);
+    out = peek32<int32_t>();
     advance(4);
     return true;
   }
   bool f32(float& out) {
     if (left < 4) return false;
-    const uint32_t u = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    std::memcpy(&out, &u, 4);
+    out = peek32<float>();
     if (!std::isfinite(out)) return false;
     advance(4);
     return true;
@@ -61,10 +59,8 @@ public:
   }
   // i32 N, then N bytes ending in a zero byte.
   bool path(std::string& out) {
-    int32_t n;
     if (left < 4) return false;
-    const uint32_t u = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    std::memcpy(&n, &u, 4);
+    const int32_t n = peek32<int32_t>();
     if (n < 1 || n > StateImage::kMaxPathBytes || static_cast<size_t>(n) > left - 4) return false;
     if (p[4 + n - 1] != 0) return false;
     out.assign(reinterpret_cast<const char*>(p + 4));  // up to the first zero byte
@@ -78,6 +74,13 @@ public:
   }
 
 private:
+  // The next four bytes, little-endian, as a T of 4 bytes (int32 or float).
+  template <typename T> T peek32() const {
+    const uint32_t u = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    T value;
+    std::memcpy(&value, &u, 4);
+    return value;
+  }
   void advance(size_t n) {
     p += n;
     left -= n;

@@ -275,31 +275,26 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 // controller.
 class ProcessorMessages {
 public:
-  explicit ProcessorMessages(IComponent* component) {
-    if (component != nullptr) component->queryInterface(IConnectionPoint::iid, reinterpret_cast<void**>(&processor));
-  }
-  ~ProcessorMessages() {
-    if (processor != nullptr) processor->release();
-  }
-  bool valid() const { return processor != nullptr; }
+  explicit ProcessorMessages(PluginInstance& instance) : instance(instance) {}
+  bool valid() const { return instance.takesMessages(); }
 
   void fileSelect(int32 tag, const std::string& path) {
     IPtr<HostMessage> message = owned(new HostMessage);
     message->setMessageID("GUIEditor:kvFileSelect");
     message->getAttributes()->setInt("tag", tag);
     message->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
-    processor->notify(message);
+    instance.notifyProcessor(message);
   }
   void valueChange(int32 tag, double value) {
     IPtr<HostMessage> message = owned(new HostMessage);
     message->setMessageID("GUIEditor:kvValueChange");
     message->getAttributes()->setInt("tag", tag);
     message->getAttributes()->setFloat("val", value);
-    processor->notify(message);
+    instance.notifyProcessor(message);
   }
 
 private:
-  IConnectionPoint* processor = nullptr;
+  PluginInstance& instance;
 };
 
 // The processor's state image (empty if it gives none).
@@ -315,7 +310,7 @@ std::vector<uint8_t> processorState(IComponent* component) {
 // message) when a file the options name cannot be read.
 bool prepareSoundData(const Options& options, PluginInstance& instance) {
   IComponent* component = instance.component;
-  ProcessorMessages messages(component);
+  ProcessorMessages messages(instance);
   if (options.factory && !messages.valid()) {
     std::fprintf(stderr, "korvane-render: the plug-in takes no messages; the factory set is not loaded\n");
   } else if (options.factory) {

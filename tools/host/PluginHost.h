@@ -109,6 +109,8 @@ public:
   // Hands a message to the processor as its controller would; kResultFalse
   // when the processor takes no messages.
   Steinberg::tresult notifyProcessor(Steinberg::Vst::IMessage* message);
+  // Whether the processor has a connection point to send messages to.
+  bool takesMessages() const { return componentConnection != nullptr; }
 
   Steinberg::Vst::IComponent* component = nullptr;
   Steinberg::Vst::IAudioProcessor* processor = nullptr;
