@@ -1,18 +1,16 @@
 #include "formats/TextFile.h"
 
+#include "platform/fileio/RegularFile.h"
+
 #include <fstream>
 
 namespace ovri::korvane::formats {
 
 std::optional<std::string> readTextFile(const std::string& path) {
-  std::ifstream file(path);
-  if (!file.is_open()) return std::nullopt;
   std::string text;
-  std::string line;
-  while (std::getline(file, line)) {
-    text += line;
-    text += '\n';
-  }
+  if (fileio::readRegularFile(path, kMaxTextFileBytes, text) != fileio::ReadResult::kRead) return std::nullopt;
+  // Every line ends in '\n', the last one included.
+  if (!text.empty() && text.back() != '\n') text += '\n';
   return text;
 }
 

@@ -7,6 +7,7 @@
 #include "formats/TonePresetText.h"
 #include "sampleimport/SampleImport.h"
 
+#include <bitset>
 #include <memory>
 #include <vector>
 
@@ -16,83 +17,86 @@ namespace {
 
 using namespace synth;
 
+void submitRecords(EngineHost& host, std::unique_ptr<RecordUpdate> update) {
+  EngineCommand c;
+  c.kind = CommandKind::kRecords;
+  c.object = update.release();
+  host.submit(c);
+}
+
+// Text imports: the file is read and parsed, the records applied to the
+// model, and the records that changed are handed to the engine in one
+// update.
 void importText(EngineHost& host, int32_t action, const std::string& path) {
   const std::optional<std::string> text = formats::readTextFile(path);
   if (!text) return;
-  SynthesizerFM4& s = *host.synth;
+  host.synchronize();
+  SoundModel& m = host.model;
+  auto update = std::make_unique<RecordUpdate>();
   switch (action) {
     case fileactions::kImportTones: {
-      const auto records = formats::parseTonePresets(*text);
-      auto lock = host.lockEngine();
-      for (const auto& r : records) formats::applyTonePreset(r, s.getTonePreset(r.slot));
+      std::bitset<kToneCount> touched;
+      for (const auto& r : formats::parseTonePresets(*text)) {
+        formats::applyTonePreset(r, m.tones[r.slot & (kToneCount - 1)]);
+        touched.set(static_cast<size_t>(r.slot & (kToneCount - 1)));
+      }
+      for (int32_t i = 0; i < kToneCount; ++i)
+        if (touched.test(static_cast<size_t>(i))) update->tones.emplace_back(i, m.tones[i]);
       break;
     }
     case fileactions::kImportSamplerPresets: {
-      const auto records = formats::parseSamplerPresets(*text);
-      auto lock = host.lockEngine();
-      s.stopVoices(-1);
-      for (const auto& r : records) formats::applySamplerPreset(r, s.getSamplerPreset(r.slot));
+      std::bitset<kSamplerPresetCount> touched;
+      for (const auto& r : formats::parseSamplerPresets(*text)) {
+        formats::applySamplerPreset(r, m.samplers[r.slot & (kSamplerPresetCount - 1)]);
+        touched.set(static_cast<size_t>(r.slot & (kSamplerPresetCount - 1)));
+      }
+      update->stopVoices = true;
+      for (int32_t i = 0; i < kSamplerPresetCount; ++i)
+        if (touched.test(static_cast<size_t>(i))) update->samplers.emplace_back(i, m.samplers[i]);
       break;
     }
     default: {
-      const auto records = formats::parseSampleDataParameters(*text);
-      auto lock = host.lockEngine();
-      for (const auto& r : records) formats::applySampleDataParameters(r, s.getSampleData(r.slot));
+      std::bitset<kSampleSlotCount> touched;
+      SampleData record;
+      for (const auto& r : formats::parseSampleDataParameters(*text)) {
+        if (r.slot < 0 || r.slot >= kSampleSlotCount) continue;
+        SampleParameters& slot = m.slots[r.slot];
+        slot.toRecord(record);
+        formats::applySampleDataParameters(r, record);
+        slot = SampleParameters::of(record);
+        slot.length = record.length;  // the record holds no values, the slot does
+        touched.set(static_cast<size_t>(r.slot));
+      }
+      for (int32_t i = 0; i < kSampleSlotCount; ++i)
+        if (touched.test(static_cast<size_t>(i))) update->slots.emplace_back(i, m.slots[i]);
       break;
     }
   }
+  submitRecords(host, std::move(update));
 }
 
-// Copies of the records to export, taken inside the engine lock and written
-// out after it.
+// Exports write the model.
 void exportText(EngineHost& host, int32_t action, const std::string& path) {
-  SynthesizerFM4& s = *host.synth;
+  host.synchronize();
+  const SoundModel& m = host.model;
   std::string text;
   switch (action) {
     case fileactions::kExportTones:
-    case fileactions::kExportToneSysEx: {
-      std::vector<TonePreset> tones(kToneCount);
-      {
-        auto lock = host.lockEngine();
-        for (int32_t i = 0; i < kToneCount; ++i) tones[i] = s.getTonePreset(i);
-      }
-      text = action == fileactions::kExportTones ? formats::writeTonePresets(tones.data())
-                                                 : formats::writeToneSysExText(tones.data());
+      text = formats::writeTonePresets(m.tones);
       break;
-    }
+    case fileactions::kExportToneSysEx:
+      text = formats::writeToneSysExText(m.tones);
+      break;
     case fileactions::kExportSamplerPresets:
-    case fileactions::kExportSamplerSysEx: {
-      std::vector<SamplerPreset> presets(kSamplerPresetCount);
-      {
-        auto lock = host.lockEngine();
-        for (int32_t i = 0; i < kSamplerPresetCount; ++i) presets[i] = s.getSamplerPreset(i);
-      }
-      text = action == fileactions::kExportSamplerPresets ? formats::writeSamplerPresets(presets.data())
-                                                          : formats::writeSamplerSysExText(presets.data());
+      text = formats::writeSamplerPresets(m.samplers);
       break;
-    }
+    case fileactions::kExportSamplerSysEx:
+      text = formats::writeSamplerSysExText(m.samplers);
+      break;
     default: {
-      // The parameters only: the copies hold no sample values.
+      // The parameters only: the records hold no sample values.
       std::unique_ptr<SampleData[]> slots(new SampleData[kSampleSlotCount]);
-      {
-        auto lock = host.lockEngine();
-        for (int32_t i = 0; i < kSampleSlotCount; ++i) {
-          const SampleData& d = s.getSampleData(i);
-          SampleData& c = slots[i];
-          c.sampleRate = d.sampleRate;
-          c.pitch = d.pitch;
-          c.length = d.length;
-          c.channels = d.channels;
-          c.logRate = d.logRate;
-          c.logPitch = d.logPitch;
-          c.pitchOffset = d.pitchOffset;
-          c.start = d.start;
-          c.end = d.end;
-          c.loopEnd = d.loopEnd;
-          c.loopLength = d.loopLength;
-          c.loopTail = d.loopTail;
-        }
-      }
+      for (int32_t i = 0; i < kSampleSlotCount; ++i) m.slots[i].toRecord(slots[i]);
       text = formats::writeSampleDataParameters(slots.get());
       break;
     }
@@ -104,26 +108,28 @@ void exportText(EngineHost& host, int32_t action, const std::string& path) {
 
 bool importWav(EngineHost& host, int32_t slot, const std::string& path, uint8_t mode) {
   slot &= kSampleSlotCount - 1;
-  {
-    auto lock = host.lockEngine();
-    host.synth->stopVoices(-1);
+  mode = mode > 2 ? 0 : mode;
+  auto install = std::make_unique<SampleInstall>();
+  install->slot = slot;
+  const auto result = sampleimport::loadWavFile(path, static_cast<sampleimport::ImportMode>(mode), install->data);
+  if (result != sampleimport::WavLoadResult::Loaded) {
+    // Every note ends as for a finished import; the slot keeps what it had.
+    EngineCommand stop;
+    stop.kind = CommandKind::kRecords;
+    auto update = std::make_unique<RecordUpdate>();
+    update->stopVoices = true;
+    stop.object = update.release();
+    host.submit(stop);
+    return result == sampleimport::WavLoadResult::Refused;
   }
-  SampleData decoded;
-  const auto result =
-      sampleimport::loadWavFile(path, static_cast<sampleimport::ImportMode>(mode > 2 ? 0 : mode), decoded);
-  if (result == sampleimport::WavLoadResult::CannotOpen) return false;
-  if (result == sampleimport::WavLoadResult::Refused) return true;
   host.setSampleFilePath(slot, path.c_str());
-  host.importModes[slot] = mode > 2 ? 0 : mode;
+  host.importModes[slot] = mode;
   host.slotPoints[slot] = EngineHost::SlotPoints{};
-  SampleData previous;  // freed after the lock is released
-  auto lock = host.lockEngine();
-  host.synth->stopVoices(-1);
-  host.setBusy(EngineHost::kBusyImport);
-  SampleData& target = host.synth->getSampleData(slot);
-  previous.takeFrom(target);
-  target.takeFrom(decoded);
-  host.clearBusy(EngineHost::kBusyImport);
+  host.model.slots[slot] = SampleParameters::of(install->data);
+  EngineCommand c;
+  c.kind = CommandKind::kSample;
+  c.object = install.release();
+  host.submit(c);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include "plugin/FileActions.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
+#include "plugin/StateLoad.h"
 #include "plugin/ValueTags.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstattributes.h"
@@ -11,6 +12,7 @@
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include <algorithm>
+#include <xmmintrin.h>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -73,6 +75,21 @@ void silenceOutputs(ProcessData& data, int32 from, int32 length) {
   }
 }
 
+// Denormal numbers are flushed to zero (and read as zero) while a block
+// renders; the caller's setting is restored afterwards.
+class DenormalsOff {
+public:
+  DenormalsOff() : saved(_mm_getcsr()) { _mm_setcsr(saved | kFlushToZero | kDenormalsAreZero); }
+  ~DenormalsOff() { _mm_setcsr(saved); }
+  DenormalsOff(const DenormalsOff&) = delete;
+  DenormalsOff& operator=(const DenormalsOff&) = delete;
+
+private:
+  static constexpr unsigned kFlushToZero = 0x8000;      // MXCSR bit 15
+  static constexpr unsigned kDenormalsAreZero = 0x0040;  // MXCSR bit 6
+  unsigned saved;
+};
+
 }  // namespace
 
 KorvaneVSTProcessor::KorvaneVSTProcessor() {
@@ -111,6 +128,10 @@ tresult PLUGIN_API KorvaneVSTProcessor::initialize(FUnknown* context) {
 }
 
 tresult PLUGIN_API KorvaneVSTProcessor::terminate() {
+  if (engineHost != nullptr) {
+    auto lock = engineHost->lockMain();
+    engineHost->setAudioRunning(false);
+  }
   engineHost.reset();
   bypass = false;
   active = false;
@@ -126,9 +147,12 @@ tresult PLUGIN_API KorvaneVSTProcessor::setBusArrangements(SpeakerArrangement* i
 
 tresult PLUGIN_API KorvaneVSTProcessor::setupProcessing(ProcessSetup& setup) {
   if (engineHost != nullptr) {
-    auto lock = engineHost->lockEngine();
-    engineHost->rack->setSampleRate(static_cast<float>(setup.sampleRate));
-    engineHost->rack->setBlockSize(setup.maxSamplesPerBlock);
+    auto lock = engineHost->lockMain();
+    ovri::korvane::EngineCommand command;
+    command.kind = ovri::korvane::CommandKind::kSampleRate;
+    command.value = static_cast<float>(setup.sampleRate);
+    command.a = setup.maxSamplesPerBlock;
+    engineHost->submit(command);
   }
   const tresult result = AudioEffect::setupProcessing(setup);
   // Hosts change the setup only while the processor is inactive; should one
@@ -147,16 +171,21 @@ tresult PLUGIN_API KorvaneVSTProcessor::setProcessing(TBool) { return kNotImplem
 
 tresult PLUGIN_API KorvaneVSTProcessor::setActive(TBool state) {
   if (engineHost != nullptr) {
-    auto lock = engineHost->lockEngine();
+    auto lock = engineHost->lockMain();
+    ovri::korvane::EngineCommand command;
+    command.kind = ovri::korvane::CommandKind::kActivate;
+    command.a = state ? 1 : 0;
     if (state) {
-      engineHost->rack->activateAll();
       try {
         prepareScratch();
       } catch (const std::bad_alloc&) {
         return kOutOfMemory;
       }
+      engineHost->submit(command);
+      engineHost->setAudioRunning(true);
     } else {
-      engineHost->rack->deactivateAll();
+      engineHost->setAudioRunning(false);
+      engineHost->submit(command);
     }
   }
   active = state != 0;
@@ -185,17 +214,20 @@ void KorvaneVSTProcessor::prepareScratch() {
 //  - offsets outside the block are clamped into it (see clampOffset);
 //  - events on channels outside 0..15 or keys outside 0..127 are ignored.
 tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
-  if (data.numOutputs != kp::kOutputBusCount || data.outputs == nullptr) return kResultOk;
-  if (data.symbolicSampleSize != kSample32) return kResultOk;
   const int32 blockLength = std::max(data.numSamples, 0);
-  if (engineHost == nullptr || scratchFrames <= 0) {
-    silenceOutputs(data, 0, blockLength);
+  const bool outputsUsable = data.numOutputs == kp::kOutputBusCount && data.outputs != nullptr &&
+                             data.symbolicSampleSize == kSample32;
+  // A block of samples needs the sixteen outputs; a block of none only
+  // carries parameter changes and events.
+  if (!outputsUsable && blockLength > 0) return kResultOk;
+  if (engineHost == nullptr || scratchFrames <= 0 || !engineHost->isAudioRunning()) {
+    if (outputsUsable) silenceOutputs(data, 0, blockLength);
     return kResultOk;
   }
 
-  // The engine lock: held for the block; the main thread takes it only for
-  // short steps (see EngineHost).
-  auto lock = engineHost->lockEngine();
+  DenormalsOff denormalsOff;
+  engineHost->beginBlock();
+  blockHadSysEx = false;
   int32 from = 0;
   do {
     const int32 length = std::min(blockLength - from, scratchFrames);
@@ -203,12 +235,20 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     const int32 to = lastRun ? INT32_MAX : from + length;
     readParameterChanges(data.inputParameterChanges, blockLength, from, to);
     readEvents(data.inputEvents, blockLength, from, to);
-    if (bypass)
-      silenceOutputs(data, from, length);
-    else if (length > 0)
+    if (bypass) {
+      if (outputsUsable) silenceOutputs(data, from, length);
+    } else if (length > 0) {
       renderRun(data, from, length);
+    } else {
+      // A block of no samples: its events take effect now, at sample 0.
+      float* channels[ovri::korvane::kChannelCount];
+      for (int32 c = 0; c < ovri::korvane::kChannelCount; ++c)
+        channels[c] = scratch.data() + static_cast<size_t>(c) * static_cast<size_t>(scratchFrames);
+      engineHost->rack->runBlock(channels, 0);
+    }
     from += length;
   } while (from < blockLength);
+  engineHost->endBlock(blockHadSysEx);
   return kResultOk;
 }
 
@@ -216,34 +256,38 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
 // State and messages
 
 tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
-  if (engineHost == nullptr) return kResultFalse;
-  // The whole image is read from the host's stream first; an image that
-  // ends early loads as far as it goes.
+  if (engineHost == nullptr || state == nullptr) return kResultFalse;
+  // The whole image is read and checked first; one that is incomplete or
+  // malformed is refused and changes nothing.
   std::vector<uint8_t> bytes;
-  if (state != nullptr) {
-    uint8 chunk[4096];
-    while (bytes.size() < kMaxStateBytes) {
-      int32 got = 0;
-      if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
-      bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
+  uint8 chunk[4096];
+  for (;;) {
+    int32 got = 0;
+    if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
+    if (bytes.size() + static_cast<size_t>(got) > kMaxStateBytes) {
+      sendHostMessage("Processor:setState", true);
+      return kResultFalse;
     }
+    bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
   }
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
-  const bool complete = ovri::korvane::plugin::loadStateImage(*engineHost, *image);
-  sendHostMessage("Processor:setState", true);
-  return complete ? kResultOk : kResultFalse;
+  auto lock = engineHost->lockMain();
+  const bool loaded = ovri::korvane::plugin::loadStateImage(*engineHost, *image);
+  sendHostMessage("Processor:setState", true);  // whatever the result
+  return loaded ? kResultOk : kResultFalse;
 }
 
 tresult PLUGIN_API KorvaneVSTProcessor::getState(IBStream* state) {
-  if (engineHost == nullptr) return kResultFalse;
+  if (engineHost == nullptr || state == nullptr) return kResultFalse;
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
+  auto lock = engineHost->lockMain();
   ovri::korvane::plugin::captureStateImage(*engineHost, *image);
   const std::vector<uint8_t> bytes = ovri::korvane::plugin::serializeStateImage(*image);
-  if (state != nullptr) {
-    int32 written = 0;
-    state->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written);
-  }
+  int32 written = 0;
+  if (state->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written) != kResultOk ||
+      written != static_cast<int32>(bytes.size()))
+    return kResultFalse;
   sendHostMessage("Processor:getState", true);
   return kResultOk;
 }
@@ -253,6 +297,8 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
   const char* id = message->getMessageID();
   if (id == nullptr || engineHost == nullptr) return AudioEffect::notify(message);
   IAttributeList* attributes = message->getAttributes();
+  auto lock = engineHost->lockMain(std::defer_lock);
+  if (std::strncmp(id, "GUIEditor:", 10) == 0) lock.lock();
   if (std::strcmp(id, "GUIEditor:kvValueChange") == 0) {
     int64 tag = 0;
     double value = 0.0;
@@ -417,6 +463,7 @@ void KorvaneVSTProcessor::appendSystemExclusive(const uint8* bytes, uint32 size,
   e.sampleOffset = offset;
   e.next = nullptr;
   engineHost->queue->append(e);
+  blockHadSysEx = true;
 }
 
 // Renders samples from..from+length-1 of the block. Each engine channel

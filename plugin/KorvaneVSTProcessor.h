@@ -62,6 +62,7 @@ private:
   std::vector<float> scratch;
   int32 scratchFrames = 0;
   ovri::korvane::MidiEvent stagedEvent;  // filled, then copied into the queue
+  bool blockHadSysEx = false;            // the block queued system exclusive
 };
 
 }  // namespace Steinberg::Vst

@@ -1,25 +1,14 @@
 #include "plugin/StateImage.h"
 
-#include "engine/LogCode.h"
-#include "plugin/FileActions.h"
-#include "sampleimport/SampleImport.h"
 
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 namespace ovri::korvane::plugin {
 
 namespace {
 
 using namespace synth;
-
-// Values per record, in reading order (the loader counts its way through
-// an image that ended early with these).
-constexpr int32_t kHeaderValues = 6;
-constexpr int32_t kToneValues = 1 + 6 + kOperatorCount * kOperatorFieldCount;  // name, 6, 48
-constexpr int32_t kSamplerValues = 1 + 9;
-int32_t partValues(int32_t version) { return version >= 3 ? 10 : 9; }
 
 class Reader {
 public:
@@ -173,80 +162,6 @@ bool readImage(Reader& r, StateImage& image) {
   return true;
 }
 
-// Counts down the values an image holds while the loader applies them.
-class Budget {
-public:
-  explicit Budget(int32_t values) : left(values) {}
-  bool take() { return left-- > 0; }
-  bool take(int32_t n) {
-    if (left < n) {
-      left = 0;
-      return false;
-    }
-    left -= n;
-    return true;
-  }
-  int32_t remaining() const { return left > 0 ? left : 0; }
-
-private:
-  int32_t left;
-};
-
-// Copies the fields of `from` to `to` in image order while the budget
-// lasts (an image that ends inside a record).
-template <typename Record, typename Walk>
-void copyLeadingFields(const Record& from, Record& to, Budget& budget, Walk walk) {
-  int32_t values[kOperatorCount * kOperatorFieldCount + 8];
-  int32_t count = 0;
-  Record source = from;
-  walk(source, [&](int32_t& v, int32_t) {
-    values[count++] = v;
-    return true;
-  });
-  int32_t next = 0;
-  walk(to, [&](int32_t& v, int32_t) {
-    if (!budget.take()) return false;
-    v = values[next++];
-    return true;
-  });
-}
-
-// The WAV file of each slot the image names, decoded before the engine is
-// touched.
-struct SlotPlan {
-  bool reached = false;      // the present byte was read
-  bool imported = false;     // path and mode were read: the file is imported
-  sampleimport::WavLoadResult result = sampleimport::WavLoadResult::CannotOpen;
-  SampleData decoded;
-};
-
-void applyFloatFields(SampleData& d, const StateImage::Slot& s, Budget& budget) {
-  if (!budget.take()) return;
-  d.sampleRate = s.sampleRate;
-  d.logRate = logPitchUnitsF(d.sampleRate);
-  d.pitchOffset = d.logRate - d.logPitch;
-  if (!budget.take()) return;
-  d.pitch = s.pitch;
-  d.logPitch = logPitchUnitsF(d.pitch);
-  d.pitchOffset = d.logRate - d.logPitch;
-  if (!budget.take(2)) return;
-  if (s.start >= 0 && s.start < s.end && s.end <= d.length) {
-    d.start = s.start;
-    d.end = s.end;
-    d.loopEnd = s.end;
-    d.loopLength = d.loopTail = 0;
-  }
-  if (!budget.take(2)) return;
-  if (s.loopStart >= d.start && s.loopStart < s.loopEnd && s.loopEnd <= d.end) {
-    d.loopEnd = s.loopEnd;
-    d.loopLength = s.loopEnd - s.loopStart;
-    d.loopTail = s.loopEnd == d.end ? d.loopLength : 0;
-  } else {
-    d.loopEnd = d.end;
-    d.loopLength = d.loopTail = 0;
-  }
-}
-
 }  // namespace
 
 void parseStateImage(const uint8_t* bytes, size_t length, StateImage& image) {
@@ -299,175 +214,6 @@ std::vector<uint8_t> serializeStateImage(const StateImage& image) {
     w.i32(s.loopEnd);
   }
   return std::move(w.out);
-}
-
-void captureStateImage(EngineHost& host, StateImage& image) {
-  SynthesizerFM4& s = *host.synth;
-  {
-    auto lock = host.lockEngine();
-    image.version = StateImage::kVersion;
-    image.receiveSysEx = s.getReceiveSysEx();
-    image.nrpnEnabled = s.isNrpnEnabled();
-    image.masterVolume = s.getMasterVolume();
-    image.masterTune = s.getMasterTune();
-    image.polyphony = s.getPolyphony();
-    for (int32_t i = 0; i < kPartCount; ++i) {
-      const PartState& p = s.getPart(i);
-      image.parts[i] = {p.output,          p.defaultMode,     p.mode,           p.program,
-                        p.bendRange,       p.pitchBend,       p.controllers[1], p.controllers[7],
-                        p.controllers[10], p.controllers[11]};
-    }
-    for (int32_t i = 0; i < kToneCount; ++i) image.tones[i] = s.getTonePreset(i);
-    for (int32_t i = 0; i < kSamplerPresetCount; ++i) image.samplers[i] = s.getSamplerPreset(i);
-    for (int32_t i = 0; i < kSampleSlotCount; ++i) {
-      const SampleData& d = s.getSampleData(i);
-      StateImage::Slot& slot = image.slots[i];
-      slot.sampleRate = d.sampleRate;
-      slot.pitch = d.pitch;
-      const bool loop = d.loopLength > 0;
-      slot.start = d.start;
-      slot.end = d.end;
-      slot.loopStart = loop ? d.loopEnd - d.loopLength : 0;
-      slot.loopEnd = loop ? d.loopEnd : 0;
-      if (d.samples == nullptr && host.slotPoints[i].valid) {  // file missing since the last load
-        const EngineHost::SlotPoints& kept = host.slotPoints[i];
-        slot.start = kept.start;
-        slot.end = kept.end;
-        slot.loopStart = kept.loopStart;
-        slot.loopEnd = kept.loopEnd;
-      }
-    }
-  }
-  // The file paths belong to the main thread.
-  for (int32_t i = 0; i < kSampleSlotCount; ++i) {
-    StateImage::Slot& slot = image.slots[i];
-    const char* path = host.getSampleFilePath(i);
-    slot.present = path != nullptr;
-    slot.path = path != nullptr ? path : "";
-    slot.mode = host.importModes[i];
-  }
-  image.valuesRead = 0;
-  image.complete = true;
-}
-
-bool loadStateImage(EngineHost& host, const StateImage& image) {
-  SynthesizerFM4& s = *host.synth;
-  const int32_t version = image.version > StateImage::kVersion ? StateImage::kVersion : image.version;
-
-  // Outside the engine lock: the new voices, the WAV files, the paths.
-  SynthesizerFM4::VoicePool pool;
-  const bool polyphonyRead = image.valuesRead >= kHeaderValues;
-  if (polyphonyRead && image.polyphony > 0) {
-    int32_t current;
-    {
-      auto lock = host.lockEngine();
-      current = s.getPolyphony();
-    }
-    if (image.polyphony != current) s.prepareVoices(pool, SynthesizerFM4::roundVoiceCount(image.polyphony));
-  }
-  const int32_t slotsStart = kHeaderValues + kPartCount * partValues(version) + kToneCount * kToneValues +
-                             kSamplerPresetCount * kSamplerValues;
-  std::unique_ptr<SlotPlan[]> plans(new SlotPlan[kSampleSlotCount]);
-  {
-    Budget budget(image.valuesRead - slotsStart);
-    for (int32_t i = 0; i < kSampleSlotCount; ++i) {
-      const StateImage::Slot& slot = image.slots[i];
-      SlotPlan& plan = plans[i];
-      if (!budget.take()) break;
-      plan.reached = true;
-      if (!slot.present) {
-        host.forgetSampleFile(i);
-        continue;
-      }
-      const int32_t head = version >= 2 ? 2 : 1;  // path, mode
-      if (!budget.take(head)) break;
-      plan.imported = true;
-      host.setSampleFilePath(i, slot.path.c_str());
-      host.importModes[i] = slot.mode;
-      plan.result = sampleimport::loadWavFile(
-          slot.path, static_cast<sampleimport::ImportMode>(slot.mode > 2 ? 0 : slot.mode), plan.decoded);
-      const bool loaded = plan.result == sampleimport::WavLoadResult::Loaded;
-      EngineHost::SlotPoints& kept = host.slotPoints[i];
-      kept = EngineHost::SlotPoints{};
-      if (!loaded && budget.remaining() >= 6) kept = {true, slot.start, slot.end, slot.loopStart, slot.loopEnd};
-      budget.take(6);
-    }
-  }
-
-  std::unique_ptr<SampleData[]> released(new SampleData[kSampleSlotCount]);  // freed after the lock
-  auto lock = host.lockEngine();
-  s.stopVoices(-1);
-  Budget budget(image.valuesRead);
-  if (!budget.take()) return false;  // not even a version
-  if (!budget.take()) return false;
-  s.setReceiveSysEx(image.receiveSysEx);
-  if (!budget.take()) return false;
-  s.setNrpnEnabled(image.nrpnEnabled);
-  if (!budget.take()) return false;
-  s.setMasterVolume(image.masterVolume);
-  if (!budget.take()) return false;
-  s.setMasterTune(image.masterTune);
-  if (!budget.take()) return false;
-  if (pool.size() > 0) host.installVoices(pool);
-
-  for (int32_t i = 0; i < kPartCount; ++i) {
-    const StateImage::Part& from = image.parts[i];
-    PartState& p = s.getPart(i);
-    int32_t* const targets[10] = {&p.output,         &p.defaultMode,     &p.mode,           &p.program,
-                                  &p.bendRange,      &p.pitchBend,       &p.controllers[1], &p.controllers[7],
-                                  &p.controllers[10], &p.controllers[11]};
-    const int32_t values[10] = {from.output,     from.defaultMode, from.mode,   from.program, from.bendRange,
-                                from.pitchBend,  from.modulation,  from.volume, from.pan,     from.expression};
-    for (int32_t f = version >= 3 ? 0 : 1; f < 10; ++f) {
-      if (!budget.take()) return false;
-      *targets[f] = values[f];
-    }
-  }
-  for (int32_t i = 0; i < kToneCount; ++i) {
-    if (budget.remaining() >= kToneValues) {
-      budget.take(kToneValues);
-      static_cast<ToneParameters&>(s.getTonePreset(i)) = image.tones[i];
-      continue;
-    }
-    // The image ends inside this tone: its leading values only.
-    TonePreset& t = s.getTonePreset(i);
-    if (!budget.take()) return false;
-    std::memcpy(t.presetName, image.tones[i].presetName, kPresetNameLength);
-    copyLeadingFields(image.tones[i], static_cast<ToneParameters&>(t), budget,
-                      [](ToneParameters& r, auto&& f) { return toneFields(r, f); });
-    return false;
-  }
-  for (int32_t i = 0; i < kSamplerPresetCount; ++i) {
-    SamplerPreset& target = s.getSamplerPreset(i);
-    if (budget.remaining() >= kSamplerValues) {
-      budget.take(kSamplerValues);
-      target = image.samplers[i];
-      continue;
-    }
-    if (!budget.take()) return false;
-    std::memcpy(target.presetName, image.samplers[i].presetName, kPresetNameLength);
-    copyLeadingFields(image.samplers[i], target, budget,
-                      [](SamplerPreset& r, auto&& f) { return samplerFields(r, f); });
-    return false;
-  }
-  for (int32_t i = 0; i < kSampleSlotCount; ++i) {
-    SlotPlan& plan = plans[i];
-    if (!plan.reached) return false;
-    budget.take();
-    SampleData& d = s.getSampleData(i);
-    if (!image.slots[i].present) {
-      released[i].takeFrom(d);  // not named by the image: cleared
-      continue;
-    }
-    if (!plan.imported) return false;  // the image ends inside this slot's record
-    budget.take(version >= 2 ? 2 : 1);
-    host.setBusy(EngineHost::kBusyImport);
-    released[i].takeFrom(d);
-    if (plan.result == sampleimport::WavLoadResult::Loaded) d.takeFrom(plan.decoded);
-    host.clearBusy(EngineHost::kBusyImport);
-    applyFloatFields(d, image.slots[i], budget);
-  }
-  return image.complete;
 }
 
 }  // namespace ovri::korvane::plugin

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "plugin/EngineHost.h"
+#include "engine/MultiTimberSynthBase.h"
+#include "engine/SoundData.h"
+#include "plugin/SoundModel.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +11,10 @@
 
 namespace ovri::korvane::plugin {
 
-// The saved state image: the engine settings, the parts and all sound data,
+// The saved state image, as bytes: its reader and writer. Loading an image
+// into the engine and taking one from it is StateLoad's.
+//
+// The image holds the engine settings, the parts and all sound data,
 // and for every sample slot the WAV file it is re-imported from. Values are
 // little-endian; floats IEEE single precision; "u8" is the low 8 bits of
 // the stored int32, "u16" the low 16 bits.
@@ -41,10 +46,7 @@ struct StateImage {
   static constexpr uint8_t kVersion = 3;
   static constexpr int32_t kMaxPathBytes = 4096;
 
-  struct Part {
-    int32_t output, defaultMode, mode, program, bendRange, pitchBend;
-    int32_t modulation, volume, pan, expression;
-  };
+  using Part = PartSettings;
   struct Slot {
     bool present = false;
     std::string path;
@@ -65,8 +67,7 @@ struct StateImage {
   synth::SamplerPreset samplers[synth::kSamplerPresetCount];
   Slot slots[synth::kSampleSlotCount];
 
-  // How many values a read took before the image ended (or was refused);
-  // loading applies exactly these, in order.
+  // How many values a read took before the image ended (or was refused).
   int32_t valuesRead = 0;
   bool complete = false;
 };
@@ -79,18 +80,5 @@ void parseStateImage(const uint8_t* bytes, size_t length, StateImage& image);
 
 // Writes an image (version 3).
 std::vector<uint8_t> serializeStateImage(const StateImage& image);
-
-// The image of the host's current state. Takes the engine lock for the copy.
-void captureStateImage(EngineHost& host, StateImage& image);
-
-// Loads an image into the host as far as it was read: every voice stops;
-// settings, parts, tones and sampler presets take the image's values; every
-// slot the image names is re-imported from its file (with its mode, rate,
-// pitch, play range and loop), and every slot it does not name is cleared.
-// A slot whose file cannot be imported is left without samples but keeps
-// the image's path, mode and points for the next save. Files are read and
-// decoded, and voices built, before the engine lock is taken. Returns
-// whether the image was complete.
-bool loadStateImage(EngineHost& host, const StateImage& image);
 
 }  // namespace ovri::korvane::plugin

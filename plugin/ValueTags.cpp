@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace ovri::korvane::plugin {
 
@@ -36,17 +37,17 @@ float frequency(float v) {
   return std::min(v, 1.0e9f);
 }
 
-int32_t loopStartInForce(const SampleData& d) { return d.loopLength > 0 ? d.loopEnd - d.loopLength : 0; }
-int32_t loopEndInForce(const SampleData& d) { return d.loopLength > 0 ? d.loopEnd : 0; }
+template <typename Slot> int32_t loopStartInForce(const Slot& d) { return d.loopLength > 0 ? d.loopEnd - d.loopLength : 0; }
+template <typename Slot> int32_t loopEndInForce(const Slot& d) { return d.loopLength > 0 ? d.loopEnd : 0; }
 
-void clearLoop(SampleData& d) {
+void clearLoop(SampleParameters& d) {
   d.loopEnd = d.end;
   d.loopLength = 0;
   d.loopTail = 0;
 }
 
 // A loop from ls to le if start <= ls < le <= end, otherwise none.
-void setLoop(SampleData& d, int32_t ls, int32_t le) {
+void setLoop(SampleParameters& d, int32_t ls, int32_t le) {
   if (d.start <= ls && ls < le && le <= d.end) {
     d.loopEnd = le;
     d.loopLength = le - ls;
@@ -69,34 +70,80 @@ void refreshSelection(EngineHost& host) {
     host.selectSample(host.samplerPreset->smplNum);
 }
 
+void send(EngineHost& host, CommandKind kind, int32_t part = 0, int32_t a = 0, int32_t b = 0, float value = 0.0f) {
+  EngineCommand c;
+  c.kind = kind;
+  c.part = part;
+  c.a = a;
+  c.b = b;
+  c.value = value;
+  host.submit(c);
+}
+
+// The selected tone, sampler preset or sample slot, as the model now holds it.
+void sendSelectedTone(EngineHost& host) {
+  auto update = std::make_unique<RecordUpdate>();
+  update->tones.emplace_back(host.selectedTone, *host.tone);
+  EngineCommand c;
+  c.kind = CommandKind::kRecords;
+  c.object = update.release();
+  host.submit(c);
+}
+
+void sendSelectedSampler(EngineHost& host) {
+  auto update = std::make_unique<RecordUpdate>();
+  update->samplers.emplace_back(host.selectedSamplerPreset, *host.samplerPreset);
+  EngineCommand c;
+  c.kind = CommandKind::kRecords;
+  c.object = update.release();
+  host.submit(c);
+}
+
+void sendSelectedSample(EngineHost& host, bool stopVoices) {
+  auto update = std::make_unique<RecordUpdate>();
+  update->stopVoices = stopVoices;
+  update->slots.emplace_back(host.selectedSample, *host.sample);
+  EngineCommand c;
+  c.kind = CommandKind::kRecords;
+  c.object = update.release();
+  host.submit(c);
+}
+
+// The mode a part takes: at most the highest mode.
+int32_t boundedMode(int32_t mode) { return mode < kModeSampler ? mode : kModeSampler; }
+
 std::optional<float> systemPage(EngineHost& host, int32_t item, float v) {
-  SynthesizerFM4& s = *host.synth;
+  EngineSettings& s = host.model.settings;
   switch (item) {
     case 0x01:
       v = clampUnit(v);
-      s.setMasterVolume(v);
+      s.masterVolume = v;
+      send(host, CommandKind::kMasterVolume, 0, 0, 0, v);
       return v;
     case 0x02:
       v = clampUnit(v);
-      s.setMasterTune(400.0f + 80.0f * v);
+      s.masterTune = 400.0f + 80.0f * v;
+      send(host, CommandKind::kMasterTune, 0, 0, 0, s.masterTune);
       return v;
     case 0x81:
-      s.stopVoices(-1);
-      s.resetParts(true);
+      host.model.resetParts(true);
+      send(host, CommandKind::kResetAllParts);
       return 0.0f;
     case 0x83:
-      s.setReceiveSysEx(!s.getReceiveSysEx());
-      return s.getReceiveSysEx() ? 1.0f : 0.0f;
+      s.receiveSysEx = !s.receiveSysEx;
+      send(host, CommandKind::kReceiveSysEx, 0, s.receiveSysEx ? 1 : 0);
+      return s.receiveSysEx ? 1.0f : 0.0f;
     case 0x84:
-      s.setNrpnEnabled(!s.isNrpnEnabled());
-      return s.isNrpnEnabled() ? 1.0f : 0.0f;
+      s.nrpnEnabled = !s.nrpnEnabled;
+      host.model.resetRegisters();
+      send(host, CommandKind::kNrpnEnabled, 0, s.nrpnEnabled ? 1 : 0);
+      return s.nrpnEnabled ? 1.0f : 0.0f;
     default:
       return std::nullopt;
   }
 }
 
 std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
-  SynthesizerFM4& s = *host.synth;
   const int32_t p = host.selectedPart;
   PartState& part = *host.part;
   switch (item) {
@@ -106,24 +153,29 @@ std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
       refreshSelection(host);
       return ratio(n, 15);
     }
-    case 0x02:
-      s.setPartMode(p, scaled(v, 3));
+    case 0x02: {
+      part.mode = boundedMode(scaled(v, 3));
+      send(host, CommandKind::kPartMode, p, part.mode);
       refreshSelection(host);
       return ratio(part.mode, 3);
+    }
     case 0x03: {
       const int32_t n = scaled(v, 127);
-      s.programChange(p, n);
+      part.program = n;
+      send(host, CommandKind::kProgramChange, p, n);
       if (part.mode == kModeMute || part.mode == kModeInstrument) host.selectTone(n);
       return ratio(n, 127);
     }
     case 0x04: {
       const int32_t n = scaled(v, 127);
       part.bendRange = n;
+      send(host, CommandKind::kBendRange, p, n);
       return ratio(n, 127);
     }
     case 0x05: {
       const int32_t n = scaled(v, 16383);
-      s.pitchBend(p, n & 0x7F, (n >> 7) & 0x7F);
+      part.pitchBend = n;
+      send(host, CommandKind::kPitchBend, p, n);
       return ratio(n, 16383);
     }
     case 0x06:
@@ -132,24 +184,34 @@ std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
     case 0x09: {
       static constexpr int32_t kControllers[4] = {1, 7, 10, 11};
       const int32_t n = scaled(v, 127);
-      s.controlChange(p, kControllers[item - 0x06], n);
+      part.controllers[kControllers[item - 0x06]] = n;
+      send(host, CommandKind::kControlChange, p, kControllers[item - 0x06], n);
       return ratio(n, 127);
     }
     case 0x81:
-      s.stopVoices(-1);
       part.resetControllers();
-      s.setPartMode(p, kModeInstrument);
+      part.mode = kModeInstrument;
+      send(host, CommandKind::kResetPart, p);
       refreshSelection(host);
       return 0.0f;
     case 0x82:
-      s.controlChange(p, 121, 0);
+      // Controller 121, as the engine resets a part's controllers.
+      part.pitchBend = 8192;
+      part.controllers[1] = 0;
+      part.controllers[11] = 127;
+      part.channelPressure = 0;
+      part.rpnRegister = 0;
+      part.nrpnRegister = 0;
+      part.parameterSelector = kNoParameter;
+      send(host, CommandKind::kControlChange, p, 121, 0);
       return 0.0f;
     case 0x83:
-      s.soundOff(-1);
+      send(host, CommandKind::kSoundOff);
       return 0.0f;
     case 0x90: {
       const int32_t n = scaled(v, 15);
-      s.setPartOutput(p, n);
+      part.output = n;
+      send(host, CommandKind::kPartOutput, p, n);
       return ratio(n, 15);
     }
     default:
@@ -159,8 +221,9 @@ std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
 
 std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
   TonePreset& t = *host.tone;
-  auto store = [v](int32_t& field, int32_t range) {
+  auto store = [&host, v](int32_t& field, int32_t range) {
     field = scaled(v, range);
+    sendSelectedTone(host);
     return ratio(field, range);
   };
   if (item >= 0x10 && item < 0x50) {  // operator j = item >> 4 - 1, field k = low nibble
@@ -195,6 +258,7 @@ std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
     case 0x08: return store(t.lfoFreq, 16383);
     case 0x81:
       t.setDefaults();
+      sendSelectedTone(host);
       return clampUnit(v);
     default:
       return std::nullopt;  // 0x02 (the name) and 0x80 (the tone menu) included
@@ -203,8 +267,9 @@ std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
 
 std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
   SamplerPreset& sp = *host.samplerPreset;
-  auto store = [v](int32_t& field, int32_t range) {
+  auto store = [&host, v](int32_t& field, int32_t range) {
     field = scaled(v, range);
+    sendSelectedSampler(host);
     return ratio(field, range);
   };
   switch (item) {
@@ -229,17 +294,16 @@ std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
     case 0x0B: return store(sp.rr, 127);
     case 0x81:
       sp.setDefaults();
+      sendSelectedSampler(host);
       return clampUnit(v);
     default:
       return std::nullopt;
   }
 }
 
-// The sample data page. Clearing the slot hands its values to `released`,
-// freed by the caller once the engine lock is released.
-std::optional<float> samplePage(EngineHost& host, int32_t item, float v, SampleData& released) {
-  SynthesizerFM4& s = *host.synth;
-  SampleData& d = *host.sample;
+// The sample data page.
+std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
+  SampleParameters& d = *host.sample;
   switch (item) {
     case 0x01: {
       const int32_t n = scaled(v, 127);
@@ -250,43 +314,53 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v, SampleD
       d.sampleRate = frequency(v);
       d.logRate = logPitchUnitsF(d.sampleRate);
       d.pitchOffset = d.logRate - d.logPitch;
+      sendSelectedSample(host, false);
       return d.sampleRate;
     case 0x05:
       d.pitch = frequency(v);
       d.logPitch = logPitchUnitsF(d.pitch);
       d.pitchOffset = d.logRate - d.logPitch;
+      sendSelectedSample(host, false);
       return d.pitch;
     case 0x07: {
-      s.stopVoices(-1);
       const int32_t start = framePosition(v);
       if (start >= 0 && start < d.end && d.end <= d.length) {
         d.start = start;
         clearLoop(d);
       }
+      sendSelectedSample(host, true);
       return static_cast<float>(d.start);
     }
     case 0x08: {
-      s.stopVoices(-1);
       const int32_t end = framePosition(v);
       if (d.start < end && end <= d.length) {
         d.end = end;
         clearLoop(d);
       }
+      sendSelectedSample(host, true);
       return static_cast<float>(d.end);
     }
     case 0x09:
-      s.stopVoices(-1);
       setLoop(d, framePosition(v), loopEndInForce(d));
+      sendSelectedSample(host, true);
       return static_cast<float>(loopStartInForce(d));
     case 0x0A:
-      s.stopVoices(-1);
       setLoop(d, loopStartInForce(d), framePosition(v));
+      sendSelectedSample(host, true);
       return static_cast<float>(loopEndInForce(d));
-    case 0x81:
-      s.stopVoices(-1);
-      released.takeFrom(d);
+    case 0x81: {
+      // An empty recording replaces the slot's; the old one comes back to
+      // be freed here.
+      auto install = std::make_unique<SampleInstall>();
+      install->slot = host.selectedSample;
+      d = SampleParameters{};
       host.forgetSampleFile(host.selectedSample);
+      EngineCommand c;
+      c.kind = CommandKind::kSample;
+      c.object = install.release();
+      host.submit(c);
       return clampUnit(v);
+    }
     default:
       return std::nullopt;
   }
@@ -300,15 +374,14 @@ std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value
     host.changePolyphony(4 << index);  // 4, 8, ... 1024
     return ratio(index, 8);            // the count in force, as the editor's menu shows it
   }
-  SampleData released;  // freed after the lock is released
-  auto lock = host.lockEngine();
+  host.synchronize();
   const int32_t item = tag & 0xFF;
   switch (tag & 0xFF00) {
     case 0x0000: return systemPage(host, item, value);
     case 0x0100: return partPage(host, item, value);
     case 0x1000: return tonePage(host, item, value);
     case 0x2000: return samplerPage(host, item, value);
-    case 0x3000: return samplePage(host, item, value, released);
+    case 0x3000: return samplePage(host, item, value);
     default: return std::nullopt;
   }
 }

@@ -2,12 +2,11 @@
 #include "sampleimport/SampleImport.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <new>
 
 #include "engine/LogCode.h"
+#include "platform/fileio/RegularFile.h"
 #include "sampleimport/Adpcm.h"
 #include "sampleimport/Dpcm.h"
 #include "sampleimport/WavReader.h"
@@ -22,46 +21,6 @@ constexpr double kFullScale8 = 128.0;     // 2^7
 constexpr double kFullScale16 = 32768.0;  // 2^15
 
 static_assert(kMaxWavFileBytes <= INT32_MAX, "sample counts of an accepted file fit in int32");
-
-enum class ReadStatus { CannotOpen, TooLarge, Read };
-
-// Reads the whole file in pieces, so that a size the file system reports
-// is only a hint: pipes work, a directory fails as unreadable. A regular
-// file reported larger than maxBytes is TooLarge without being read; so is
-// one that grows past it while being read, or memory running out.
-ReadStatus readWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out) {
-  constexpr size_t kPieceBytes = size_t{1} << 20;
-  out.clear();
-  // Only regular files: a path saved in a project may name a pipe or a
-  // device, which would block or never end.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return ReadStatus::CannotOpen;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return ReadStatus::CannotOpen;
-  const std::uintmax_t reported = std::filesystem::file_size(path, error);
-  if (!error && reported > maxBytes) return ReadStatus::TooLarge;
-  try {
-    if (!error) out.reserve(static_cast<size_t>(reported));
-    std::vector<char> piece(kPieceBytes);
-    while (in) {
-      in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-      const size_t got = static_cast<size_t>(in.gcount());
-      if (got > maxBytes - out.size()) {
-        out.clear();
-        return ReadStatus::TooLarge;
-      }
-      out.insert(out.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(got));
-    }
-  } catch (const std::bad_alloc&) {
-    out = std::vector<uint8_t>();
-    return ReadStatus::TooLarge;
-  }
-  if (in.bad()) {
-    out.clear();
-    return ReadStatus::CannotOpen;
-  }
-  return ReadStatus::Read;
-}
 
 // Fills slot with count codes logSample(s[i] / fullScale) and the layout of
 // the recording. False if the array cannot be allocated.
@@ -108,7 +67,7 @@ bool importAdpcm(const WavInfo& info, synth::SampleData& slot) {
 }  // namespace
 
 bool readFileBytes(const std::string& path, std::vector<uint8_t>& out) {
-  return readWholeFile(path, out.max_size(), out) == ReadStatus::Read;
+  return fileio::readRegularFile(path, out.max_size(), out) == fileio::ReadResult::kRead;
 }
 
 WavLoadResult decodeWav(const uint8_t* bytes, size_t length, ImportMode mode, synth::SampleData& out) {
@@ -151,16 +110,19 @@ WavLoadResult decodeWav(const uint8_t* bytes, size_t length, ImportMode mode, sy
   return WavLoadResult::Loaded;
 }
 
-WavLoadResult loadWavFile(const std::string& path, ImportMode mode, synth::SampleData& out) {
+WavLoadResult loadWavFile(const std::string& path, ImportMode mode, synth::SampleData& out,
+                          size_t maxDecodedBytes) {
   std::vector<uint8_t> bytes;
-  switch (readWholeFile(path, kMaxWavFileBytes, bytes)) {
-    case ReadStatus::CannotOpen:
-      return WavLoadResult::CannotOpen;
-    case ReadStatus::TooLarge:
-      return WavLoadResult::Refused;
-    case ReadStatus::Read:
+  switch (fileio::readRegularFile(path, kMaxWavFileBytes, bytes)) {
+    case fileio::ReadResult::kRead:
       break;
+    case fileio::ReadResult::kTooLarge:
+      return WavLoadResult::Refused;
+    default:
+      return WavLoadResult::CannotOpen;
   }
+  const WavInfo info = parseWav(bytes.data(), bytes.size());
+  if (info.data != nullptr && decodedBytes(info.frames, info.channels) > maxDecodedBytes) return WavLoadResult::Refused;
   return decodeWav(bytes.data(), bytes.size(), mode, out);
 }
 

@@ -59,8 +59,14 @@ bool setFromPcm(synth::SampleData& D, const uint8_t* bytes, int32_t frames, int3
 // slot are silent) and the file's rate.
 WavLoadResult decodeWav(const uint8_t* bytes, size_t length, ImportMode mode, synth::SampleData& out);
 
-// readFileBytes + decodeWav; a file larger than kMaxWavFileBytes is
-// Refused without being read.
-WavLoadResult loadWavFile(const std::string& path, ImportMode mode, synth::SampleData& out);
+// The memory a recording of frames x channels takes once imported.
+constexpr size_t decodedBytes(size_t frames, size_t channels) { return frames * channels * sizeof(int32_t); }
+
+// Reads the file (a regular file only, see fileio::readRegularFile) and
+// decodes it. CannotOpen: missing, unreadable or not a regular file.
+// Refused without decoding: larger than kMaxWavFileBytes, or a recording
+// that would take more than maxDecodedBytes once imported.
+WavLoadResult loadWavFile(const std::string& path, ImportMode mode, synth::SampleData& out,
+                          size_t maxDecodedBytes = SIZE_MAX);
 
 }  // namespace ovri::korvane::sampleimport

@@ -231,6 +231,7 @@ TEST_F(EditorProtocolTest, StateThroughTheHostsStreams) {
   ASSERT_EQ(received.size(), 1u) << "sent whatever the result";
   EXPECT_EQ(received[0].id, "Processor:setState");
   EXPECT_EQ(setState(*other, {}), kResultFalse);
+  EXPECT_EQ(getState(*other), image) << "a refused image changes nothing";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "engine/ModuleRack.h"
 #include "plugin/EngineHost.h"
 #include "plugin/StateImage.h"
+#include "plugin/StateLoad.h"
 #include "plugin/ValueTags.h"
 
 #include <algorithm>
@@ -19,12 +20,20 @@
 
 namespace ovri::korvane::test {
 
+
+// The model takes what a test wrote into the engine directly (in a running
+// plug-in the audio thread's echoes do this).
+inline void engineChanged(EngineHost& host) { host.model.copyFrom(*host.synth); }
+
+// A value change, after whatever the test wrote into the engine.
 inline std::optional<float> change(EngineHost& host, int32_t tag, float value) {
+  engineChanged(host);
   return plugin::applyValueChange(host, tag, value);
 }
 
-// What getState writes.
+// What getState writes (after whatever the test wrote into the engine).
 inline std::vector<uint8_t> saveState(EngineHost& host) {
+  engineChanged(host);
   auto image = std::make_unique<plugin::StateImage>();
   plugin::captureStateImage(host, *image);
   return plugin::serializeStateImage(*image);
@@ -121,7 +130,6 @@ public:
     std::vector<std::vector<float>> block(kChannelCount, std::vector<float>(static_cast<size_t>(blockSize)));
     for (int32_t done = 0; done < samples; done += blockSize) {
       const int32_t n = samples - done < blockSize ? samples - done : blockSize;
-      auto lock = host.lockEngine();
       float* channels[kChannelCount];
       for (int32_t c = 0; c < kChannelCount; ++c) {
         std::fill(block[c].begin(), block[c].end(), 0.0f);
@@ -143,7 +151,6 @@ private:
     e.channel = channel;
     e.data1 = d1;
     e.data2 = d2;
-    auto lock = host.lockEngine();
     host.queue->append(e);
   }
 

@@ -39,7 +39,7 @@ TEST_F(ValueTagsTest, SelectPartRoundsToTheNearestPartAndAnswersIt) {
   EXPECT_EQ(host.selectedPart, 15);
   EXPECT_EQ(change(host, 0x0101, 0.49f), 7.0f / 15.0f);
   EXPECT_EQ(host.selectedPart, 7);
-  EXPECT_EQ(host.part, &synth().getPart(7));
+  EXPECT_EQ(host.part, &host.model.parts[7]);
 }
 
 TEST_F(ValueTagsTest, PartModeStopsThatPartsVoicesOnlyWhenTheModeChanges) {
@@ -71,7 +71,6 @@ TEST_F(ValueTagsTest, PolyphonyIsFourTimesAPowerOfTwoAndLeavesTheEngineEnabled) 
   EXPECT_EQ(synth().getPolyphony(), 16);
   EXPECT_EQ(change(host, 0x0090, 0.0f), 0.0f);
   EXPECT_EQ(synth().getPolyphony(), 4);
-  EXPECT_EQ(host.busyFlags, 0);
   EXPECT_FALSE(host.rack->isDisabled(EngineHost::kSynthSlot));
 
   synth().noteOn(0, 60, 100);
@@ -84,7 +83,7 @@ TEST_F(ValueTagsTest, PolyphonyIsFourTimesAPowerOfTwoAndLeavesTheEngineEnabled) 
 
 TEST_F(ValueTagsTest, PlayRangeEditsAreCheckedAgainstTheRecording) {
   loadSample(4);
-  SampleData& d = *host.sample;
+  SampleParameters& d = *host.sample;
   EXPECT_EQ(change(host, 0x3008, 5001.0f), 5000.0f) << "beyond the length: the old end";
   EXPECT_EQ(d.end, 5000);
   EXPECT_EQ(change(host, 0x3007, -1.0f), 0.0f) << "no start before the data";
@@ -105,7 +104,7 @@ TEST_F(ValueTagsTest, PlayRangeEditsAreCheckedAgainstTheRecording) {
 
 TEST_F(ValueTagsTest, LoopPointsFollowTheLoopInForce) {
   loadSample(4);
-  SampleData& d = *host.sample;
+  SampleParameters& d = *host.sample;
   EXPECT_EQ(change(host, 0x3009, 1000.0f), 0.0f) << "no loop end in force: no loop";
   EXPECT_EQ(d.loopLength, 0);
   EXPECT_EQ(change(host, 0x300A, 2000.0f), 2000.0f);  // loop 0..2000
@@ -147,7 +146,7 @@ TEST_F(ValueTagsTest, OperatorTagsAddressOperatorAndFieldByNibble) {
     for (int32_t k = 0; k < 12; ++k) {
       const int32_t tag = 0x1010 + 0x10 * j + k;
       SCOPED_TRACE(tag);
-      host.tone->setDefaults();
+      synth().getTonePreset(9).setDefaults();
       const int32_t n = static_cast<int32_t>(0.3f * static_cast<float>(ranges[k]) + 0.5f);
       EXPECT_EQ(change(host, tag, 0.3f), static_cast<float>(n) / static_cast<float>(ranges[k]));
       for (int32_t jj = 0; jj < 4; ++jj)
@@ -164,6 +163,7 @@ TEST_F(ValueTagsTest, OperatorTagsAddressOperatorAndFieldByNibble) {
 TEST_F(ValueTagsTest, SelectionFollowsThePartsModeAndProgram) {
   synth().getPart(3).program = 20;
   synth().getSamplerPreset(6).smplNum = 9;
+  test::engineChanged(host);
   host.selectSamplerPreset(6);
 
   change(host, 0x0101, 3.0f / 15.0f);
@@ -172,7 +172,7 @@ TEST_F(ValueTagsTest, SelectionFollowsThePartsModeAndProgram) {
   EXPECT_EQ(host.selectedTone, 128) << "percussion: the tone of key 0";
   change(host, 0x0102, 1.0f);
   EXPECT_EQ(host.selectedSample, 9) << "sampler: the slot of the selected sampler preset";
-  EXPECT_EQ(host.sample, &synth().getSampleData(9));
+  EXPECT_EQ(host.sample, &host.model.slots[9]);
   change(host, 0x0102, 0.0f);
   EXPECT_EQ(host.selectedTone, 20) << "mute: the program's tone";
 
@@ -230,7 +230,7 @@ TEST_F(ValueTagsTest, NormalisedValuesOutsideTheRangeAreClamped) {
 
 TEST_F(ValueTagsTest, RateAndPitchAreRawHertzAndStayFinite) {
   loadSample(2);
-  SampleData& d = *host.sample;
+  SampleParameters& d = *host.sample;
   EXPECT_EQ(change(host, 0x3004, 22050.0f), 22050.0f);
   EXPECT_EQ(d.logRate, static_cast<int32_t>(std::log2(22050.0f) * 8192.0f + 0.5f));
   EXPECT_EQ(change(host, 0x3005, 440.0f), 440.0f);

@@ -1,0 +1,93 @@
+#include "plugin/SoundModel.h"
+
+#include "engine/SynthesizerFM4.h"
+
+namespace ovri::korvane {
+
+SampleParameters SampleParameters::of(const synth::SampleData& d) {
+  SampleParameters p;
+  p.sampleRate = d.sampleRate;
+  p.pitch = d.pitch;
+  p.length = d.samples != nullptr ? d.length : 0;
+  p.channels = d.channels;
+  p.logRate = d.logRate;
+  p.logPitch = d.logPitch;
+  p.pitchOffset = d.pitchOffset;
+  p.start = d.start;
+  p.end = d.end;
+  p.loopEnd = d.loopEnd;
+  p.loopLength = d.loopLength;
+  p.loopTail = d.loopTail;
+  return p;
+}
+
+void SampleParameters::applyTo(synth::SampleData& d) const {
+  d.sampleRate = sampleRate;
+  d.pitch = pitch;
+  d.logRate = logRate;
+  d.logPitch = logPitch;
+  d.pitchOffset = pitchOffset;
+  d.start = start;
+  d.end = end;
+  d.loopEnd = loopEnd;
+  d.loopLength = loopLength;
+  d.loopTail = loopTail;
+}
+
+void SampleParameters::toRecord(synth::SampleData& d) const {
+  d.clear();
+  applyTo(d);
+  d.length = length;
+  d.channels = channels;
+}
+
+PartSettings PartSettings::of(const synth::PartState& p) {
+  return {p.output,    p.defaultMode,    p.mode,           p.program,         p.bendRange,
+          p.pitchBend, p.controllers[1], p.controllers[7], p.controllers[10], p.controllers[11]};
+}
+
+void PartSettings::applyTo(synth::PartState& p, bool withOutput) const {
+  if (withOutput) p.output = output;
+  p.defaultMode = defaultMode;
+  p.mode = mode;
+  p.program = program;
+  p.bendRange = bendRange;
+  p.pitchBend = pitchBend;
+  p.controllers[1] = modulation;
+  p.controllers[7] = volume;
+  p.controllers[10] = pan;
+  p.controllers[11] = expression;
+}
+
+void SoundModel::copyFrom(synth::SynthesizerFM4& engine) {
+  settings.receiveSysEx = engine.getReceiveSysEx();
+  settings.nrpnEnabled = engine.isNrpnEnabled();
+  settings.masterVolume = engine.getMasterVolume();
+  settings.masterTune = engine.getMasterTune();
+  settings.polyphony = engine.getPolyphony();
+  for (int32_t i = 0; i < synth::kPartCount; ++i) parts[i] = engine.getPart(i);
+  for (int32_t i = 0; i < synth::kToneCount; ++i) tones[i] = engine.getTonePreset(i);
+  for (int32_t i = 0; i < synth::kSamplerPresetCount; ++i) samplers[i] = engine.getSamplerPreset(i);
+  for (int32_t i = 0; i < synth::kSampleSlotCount; ++i) slots[i] = SampleParameters::of(engine.getSampleData(i));
+}
+
+void SoundModel::resetParts(bool restoreModes) {
+  for (synth::PartState& p : parts) {
+    p.resetControllers();
+    if (restoreModes) p.mode = p.defaultMode;
+  }
+}
+
+void SoundModel::resetRegisters() {
+  for (synth::PartState& p : parts) {
+    p.channelPressure = 0;
+    p.pitchBend = 8192;
+    p.controllers[1] = 0;
+    p.controllers[11] = 127;
+    p.rpnRegister = 0;
+    p.nrpnRegister = 0;
+    p.parameterSelector = synth::kNoParameter;
+  }
+}
+
+}  // namespace ovri::korvane
