@@ -1,8 +1,6 @@
 // How the processor turns what the host hands over into the engine's event
 // queue, observed inside the engine (static plug-in core, no module).
-#include "plugin/KorvaneVSTProcessor.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
+#include "tests/plugin/ProcessorFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,76 +10,11 @@ namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-using ovri::korvane::EngineHost;
 using ovri::korvane::MidiEvent;
-using ovri::korvane::host::HostEventList;
-using ovri::korvane::host::HostParameterChanges;
 
 constexpr ParamID kBypass = 0x01000001;
 
-class ProcessorEventsTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    processor = new KorvaneVSTProcessor;
-    ASSERT_EQ(processor->initialize(nullptr), kResultOk);
-    ProcessSetup setup{kRealtime, kSample32, kFrames, 44100.0};
-    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-    ASSERT_EQ(processor->setActive(true), kResultOk);
-    host = processor->getEngineHost();
-    storage.assign(32 * kFrames, 0.0f);
-    pointers.resize(32);
-    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + i * kFrames;
-    connectOutputs(16);
-    data.symbolicSampleSize = kSample32;
-    data.numOutputs = 16;
-    data.outputs = buses;
-    data.inputEvents = &events;
-    data.inputParameterChanges = &changes;
-  }
-  void TearDown() override {
-    processor->setActive(false);
-    processor->terminate();
-    processor->release();
-  }
-  // Buses from `count` on get no buffers.
-  void connectOutputs(int32 count) {
-    for (int32 b = 0; b < 16; ++b) {
-      buses[b].numChannels = b < count ? 2 : 0;
-      buses[b].channelBuffers32 = b < count ? pointers.data() + 2 * b : nullptr;
-    }
-  }
-  void process(int32 samples) {
-    data.numSamples = samples;
-    EXPECT_EQ(processor->process(data), kResultOk);
-    executed = lastBlockEvents();
-    events.clear();
-    changes.clear();
-  }
-  // The events the last block executed, in order.
-  const MidiEvent& queued(size_t index) const { return *executed.at(index); }
-  // The rack's event list of the last block that rendered.
-  std::vector<const MidiEvent*> lastBlockEvents() const {
-    std::vector<const MidiEvent*> list;
-    for (const MidiEvent* e = host->rack->head.next; e != nullptr; e = e->next) list.push_back(e);
-    return list;
-  }
-  bool silent() const {
-    for (float x : storage)
-      if (x != 0.0f) return false;
-    return true;
-  }
-
-  static constexpr int32 kFrames = 256;
-  KorvaneVSTProcessor* processor = nullptr;
-  EngineHost* host = nullptr;
-  std::vector<float> storage;
-  std::vector<float*> pointers;
-  AudioBusBuffers buses[16] = {};
-  ProcessData data{};
-  std::vector<const MidiEvent*> executed;
-  HostEventList events;
-  HostParameterChanges changes;
-};
+using ProcessorEventsTest = ovri::korvane::test::ProcessorFixture;
 
 TEST_F(ProcessorEventsTest, MidiParametersBecomeChannelMessages) {
   changes.add(0x10307, 5, 1.0);             // channel 3, CC 7

@@ -1,13 +1,14 @@
-// One thread renders blocks with notes sounding while another applies
-// random value tags, imports text and WAV files (all three encodings),
-// saves and loads states and changes the polyphony. Run under
-// ThreadSanitizer this proves the engine lock keeps the two threads apart;
-// under AddressSanitizer that nothing is freed while the audio thread still
-// reads it.
-#include "plugin/KorvaneVSTProcessor.h"
+// One thread renders blocks with notes, controllers and system exclusive
+// while another applies random value tags, imports text and WAV files (all
+// three encodings), saves and loads states and changes the polyphony, and a
+// third saves the state as a host's worker thread does. Run under
+// ThreadSanitizer this proves that the threads share no memory but through
+// the processor's rings; under AddressSanitizer that nothing is freed while
+// the audio thread still reads it.
+#include "tests/stress/StressSupport.h"
 #include "public.sdk/source/common/memorystream.h"
-#include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "tools/host/HostEventList.h"
+#include "tools/host/HostParameterChanges.h"
 
 #include <gtest/gtest.h>
 
@@ -27,62 +28,10 @@ namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using ovri::korvane::test::Messages;
+using ovri::korvane::test::writeWav;
 
 constexpr int32 kFrames = 256;
-
-double stressSeconds() {
-  const char* text = std::getenv("KORVANE_STRESS_SECONDS");
-  const double s = text != nullptr ? std::atof(text) : 3.0;
-  return s > 0.0 ? s : 3.0;
-}
-
-// A 16-bit PCM WAV file of a decaying tone.
-void writeWav(const std::string& path, int32 channels, int32 frames) {
-  std::vector<int16_t> samples(static_cast<size_t>(frames * channels));
-  for (int32 f = 0; f < frames; ++f)
-    for (int32 c = 0; c < channels; ++c)
-      samples[f * channels + c] =
-          static_cast<int16_t>(20000.0 * std::sin(0.05 * (c + 1) * f) * (1.0 - static_cast<double>(f) / frames));
-  const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-  std::ofstream out(path, std::ios::binary);
-  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  out.write("RIFF", 4);
-  u32(36 + dataBytes);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(static_cast<uint16_t>(channels));
-  u32(22050);
-  u32(22050u * 2u * static_cast<uint32_t>(channels));
-  u16(static_cast<uint16_t>(2 * channels));
-  u16(16);
-  out.write("data", 4);
-  u32(dataBytes);
-  out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
-}
-
-class Messages {
-public:
-  explicit Messages(KorvaneVSTProcessor* p) : processor(p) {}
-  void value(int32 tag, double v) {
-    IPtr<HostMessage> m = owned(new HostMessage);
-    m->setMessageID("GUIEditor:kvValueChange");
-    m->getAttributes()->setInt("tag", tag);
-    m->getAttributes()->setFloat("val", v);
-    processor->notify(m);
-  }
-  void file(int32 tag, const std::string& path) {
-    IPtr<HostMessage> m = owned(new HostMessage);
-    m->setMessageID("GUIEditor:kvFileSelect");
-    m->getAttributes()->setInt("tag", tag);
-    m->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
-    processor->notify(m);
-  }
-
-private:
-  KorvaneVSTProcessor* processor;
-};
 
 TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("korvane-stress-" + std::to_string(::getpid()));
@@ -125,7 +74,9 @@ TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
       buses[b].channelBuffers32 = pointers.data() + 2 * b;
     }
     ovri::korvane::host::HostEventList events;
+    ovri::korvane::host::HostParameterChanges changes;
     ProcessData data;
+    data.inputParameterChanges = &changes;
     data.symbolicSampleSize = kSample32;
     data.numOutputs = 16;
     data.outputs = buses;
@@ -134,6 +85,14 @@ TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
     std::mt19937 random(7);
     while (running.load()) {
       events.clear();
+      changes.clear();
+      const int32 channel = static_cast<int32>(random() % 6);
+      changes.add(0x10000 + 256 * channel + 7, static_cast<int32>(random() % kFrames), (random() % 128) / 127.0);
+      if (random() % 8 == 0) {  // a tone's level by system exclusive
+        const uint8_t sysex[] = {0xF0, 0x7D, 0x10, 0x22, 0x04, static_cast<uint8_t>(random() % 128), 41,
+                                 static_cast<uint8_t>(random() % 128), 0xF7};
+        events.addSysEx(0, sysex, sizeof sysex);
+      }
       for (int32 n = 0; n < 6; ++n) {
         const int16 channel = static_cast<int16>(random() % 6);
         const int16 key = static_cast<int16>(36 + random() % 48);
@@ -157,9 +116,18 @@ TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
                              0x1047, 0x1018, 0x1029, 0x103A, 0x104B, 0x1081, 0x2001, 0x2003, 0x2004, 0x2005,
                              0x2006, 0x2007, 0x2008, 0x200A, 0x200B, 0x3001, 0x3004, 0x3005, 0x3007, 0x3008,
                              0x3009, 0x300A};
+  // The host's worker thread saves the state now and then.
+  std::thread worker([&] {
+    while (running.load()) {
+      MemoryStream stream;
+      processor->getState(&stream);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+
   std::mt19937 random(11);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(stressSeconds());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(ovri::korvane::test::stressSeconds());
   int64_t operations = 0;
   while (std::chrono::steady_clock::now() < deadline) {
     switch (random() % 12) {
@@ -189,6 +157,7 @@ TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
   }
   running.store(false);
   audio.join();
+  worker.join();
   std::printf("%lld blocks rendered during %lld edits\n", static_cast<long long>(blocks.load()),
               static_cast<long long>(operations));
 

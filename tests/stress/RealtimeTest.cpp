@@ -1,0 +1,157 @@
+// process() never waits, allocates or frees, whatever the main thread does
+// meanwhile. The audio thread renders 64-sample blocks with notes and
+// controllers while the main thread loads states, imports WAV and text
+// files, changes the polyphony and sends value tags. Counted on the audio
+// thread, inside process() only: calls of operator new and delete (this
+// test program replaces them) and voluntary context switches (the thread
+// went to sleep in the kernel: a lock, a wait, blocking I/O).
+#include "tests/stress/StressSupport.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "tools/host/HostEventList.h"
+#include "tools/host/HostParameterChanges.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <random>
+#include <sys/resource.h>
+#include <thread>
+
+namespace {
+
+thread_local bool insideProcess = false;
+std::atomic<int64_t> allocationsInProcess{0};
+
+void* allocate(std::size_t size) {
+  if (insideProcess) allocationsInProcess.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+
+void release(void* p) noexcept {
+  if (p != nullptr && insideProcess) allocationsInProcess.fetch_add(1, std::memory_order_relaxed);
+  std::free(p);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using ovri::korvane::test::Messages;
+
+constexpr int32 kFrames = 64;
+
+long voluntarySwitches() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_nvcsw;
+}
+
+TEST(Realtime, ProcessNeitherWaitsNorAllocatesWhileTheMainThreadWorks) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("korvane-realtime-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string wav = (dir / "stereo.wav").string();
+  ovri::korvane::test::writeWav(wav, 2, 48000);
+  const std::string tones = (dir / "tones.txt").string();
+
+  auto* processor = new KorvaneVSTProcessor;
+  ASSERT_EQ(processor->initialize(nullptr), kResultOk);
+  ProcessSetup setup{kRealtime, kSample32, kFrames, 48000.0};
+  processor->setupProcessing(setup);
+  processor->setActive(true);
+  Messages messages(processor);
+  messages.file(0x9100, tones);
+  messages.value(0x0101, 1.0 / 15.0);  // part 1 plays samples from slot 0
+  messages.value(0x0102, 1.0);
+  messages.file(0x2100, wav);
+  MemoryStream saved;
+  processor->getState(&saved);
+
+  std::atomic<bool> running{true};
+  int64_t blocks = 0;
+  long switches = 0;
+  std::thread audio([&] {
+    std::vector<float> storage(32 * kFrames);
+    std::vector<float*> pointers(32);
+    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + i * kFrames;
+    AudioBusBuffers buses[16];
+    for (int32 b = 0; b < 16; ++b) {
+      buses[b].numChannels = 2;
+      buses[b].channelBuffers32 = pointers.data() + 2 * b;
+    }
+    ovri::korvane::host::HostEventList events;
+    ovri::korvane::host::HostParameterChanges changes;
+    ProcessData data;
+    data.symbolicSampleSize = kSample32;
+    data.numOutputs = 16;
+    data.outputs = buses;
+    data.inputEvents = &events;
+    data.inputParameterChanges = &changes;
+    data.numSamples = kFrames;
+    std::mt19937 random(3);
+    while (running.load()) {
+      events.clear();
+      changes.clear();
+      for (int32 n = 0; n < 4; ++n) {
+        const int16 channel = static_cast<int16>(random() % 2);
+        const int16 key = static_cast<int16>(36 + random() % 48);
+        events.addNoteOn(static_cast<int32>(random() % kFrames), channel, key, 0.8f);
+        events.addNoteOff(static_cast<int32>(random() % kFrames), channel, static_cast<int16>(key - 12), 0.0f);
+      }
+      changes.add(0x10007, 5, (random() % 128) / 127.0);
+      const long before = voluntarySwitches();
+      insideProcess = true;
+      processor->process(data);
+      insideProcess = false;
+      switches += voluntarySwitches() - before;
+      ++blocks;
+    }
+  });
+
+  std::mt19937 random(5);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(
+                                                                ovri::korvane::test::stressSeconds());
+  while (std::chrono::steady_clock::now() < deadline) {
+    switch (random() % 6) {
+      case 0:
+        saved.seek(0, IBStream::kIBSeekSet, nullptr);
+        processor->setState(&saved);
+        break;
+      case 1: messages.file(0x2100 + static_cast<int32>(random() % 3) * 0x100, wav); break;
+      case 2: messages.file(0x1100, tones); break;
+      case 3: messages.value(0x0090, random() % 2 ? 0.5 : 1.0); break;  // 64 or 1024 voices
+      case 4: {
+        MemoryStream stream;
+        processor->getState(&stream);
+        break;
+      }
+      default: messages.value(0x1015, (random() % 128) / 127.0); break;
+    }
+  }
+  running.store(false);
+  audio.join();
+
+  EXPECT_GT(blocks, 100);
+  EXPECT_EQ(allocationsInProcess.load(), 0) << "allocations or frees inside process()";
+  EXPECT_EQ(switches, 0) << "times process() went to sleep in the kernel";
+  processor->setActive(false);
+  processor->terminate();
+  processor->release();
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
