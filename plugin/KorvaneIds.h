@@ -44,11 +44,12 @@ inline constexpr const char* kClassVersion = "23.1.5";
 inline constexpr const char* kClassSdkVersion = "VST 3.7.3";
 
 // Host parameter ids. A MIDI parameter has bit 16 set, the channel in bits
-// 8..11 and in the low byte the controller number (0..127), kPitchBend or
-// kProgramChange:
-//   0x1 0c nn   c = channel 0..15, nn = controller / 0x81 / 0x82
+// 8..11 and in the low byte the controller number (0..127),
+// kChannelPressure, kPitchBend or kProgramChange:
+//   0x1 0c nn   c = channel 0..15, nn = controller / 0x80 / 0x81 / 0x82
 constexpr uint32_t kBypassParamId = 0x01000001;
 constexpr uint32_t kMidiParamFlag = 0x10000;
+constexpr uint32_t kChannelPressureNumber = 0x80;
 constexpr uint32_t kPitchBendNumber = 0x81;
 constexpr uint32_t kProgramChangeNumber = 0x82;
 constexpr uint32_t kMidiChannelCount = 16;
@@ -58,11 +59,16 @@ constexpr uint32_t midiParamId(uint32_t channel, uint32_t number) {
 }
 
 // Units: the controller unit, then one program unit per channel whose id
-// is also the id of its (unregistered) program list.
+// is also the id of its program list (the 128 instrument tones).
 constexpr int32_t kControllerUnitId = 0x10000;
 constexpr int32_t kProgramUnitBase = 0x100000;
 
-// Buses.
+// Buses: "out 1" is the main output, the others auxiliary.
 constexpr int32_t kOutputBusCount = 16;
+constexpr int32_t kProgramCount = 128;
+
+// The attribute of the processor's messages that carries the names of the
+// 128 instrument tones, 16 bytes each (not zero-terminated).
+inline constexpr const char* kProgramNamesAttribute = "kvnames";
 
 }  // namespace ovri::korvane::plugin

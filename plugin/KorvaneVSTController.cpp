@@ -1,10 +1,16 @@
 #include "plugin/KorvaneVSTController.h"
 
+#include "engine/SoundData.h"
 #include "plugin/KorvaneIds.h"
+#include "plugin/StateImage.h"
+#include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace Steinberg::Vst {
 
@@ -13,7 +19,10 @@ namespace kp = ovri::korvane::plugin;
 namespace {
 
 constexpr int32 kControllerFlags = ParameterInfo::kIsReadOnly | ParameterInfo::kIsHidden;  // 0x12
-constexpr int32 kProgramFlags = ParameterInfo::kIsProgramChange | kControllerFlags;       // 0x8012
+// Hosts write program changes: never read-only.
+constexpr int32 kProgramFlags = ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden;  // 0x8010
+// Hosts list only automatable parameters as bypass switches.
+constexpr int32 kBypassFlags = ParameterInfo::kIsBypass | ParameterInfo::kCanAutomate;        // 0x10001
 constexpr int32 kControllerSteps = 128;
 constexpr int32 kPitchBendSteps = 16384;
 constexpr int32 kProgramSteps = 127;
@@ -24,6 +33,16 @@ constexpr CtrlNumber kLastMappedController = kCtrlProgramChange;  // 130
 void toString128(const char* text, String128 out) {
   int32 n = 0;
   for (; text[n] != 0 && n < 127; ++n) out[n] = static_cast<char16>(text[n]);
+  out[n] = 0;
+}
+
+// A preset name (16 bytes, not always zero-terminated): the bytes up to the
+// first zero, each taken as one character (Latin-1), trailing spaces cut.
+void presetNameToString128(const char* name, String128 out) {
+  int32 n = 0;
+  for (; n < ovri::korvane::synth::kPresetNameLength && name[n] != 0; ++n)
+    out[n] = static_cast<char16>(static_cast<unsigned char>(name[n]));
+  while (n > 0 && out[n - 1] == ' ') --n;
   out[n] = 0;
 }
 
@@ -40,13 +59,13 @@ tresult PLUGIN_API KorvaneVSTController::initialize(FUnknown* context) {
 }
 
 // Order: bypass, the controller unit, controllers (channel outer, number
-// inner), the sixteen pitch bends, then per channel its program unit and
-// program parameter.
+// inner), the sixteen pitch bends, the sixteen channel pressures, then per
+// channel its program unit, program list and program parameter.
 void KorvaneVSTController::registerParameters() {
   const TChar* units = STR16("...");
   String128 title;
 
-  parameters.addParameter(STR16("bypass"), units, 1, 0.0, ParameterInfo::kIsBypass,
+  parameters.addParameter(STR16("bypass"), units, 1, 0.0, kBypassFlags,
                           static_cast<int32>(kp::kBypassParamId), kRootUnitId);
 
   addUnit(new Unit(STR16("MIDI Contloller"), kp::kControllerUnitId, kRootUnitId, kNoProgramListId));
@@ -64,9 +83,21 @@ void KorvaneVSTController::registerParameters() {
     parameters.addParameter(STR16("Pitchbend"), units, kPitchBendSteps, 0.5, kControllerFlags,
                             static_cast<int32>(kp::midiParamId(channel, kp::kPitchBendNumber)),
                             kp::kControllerUnitId);
+  for (uint32 channel = 0; channel < kp::kMidiChannelCount; ++channel)
+    parameters.addParameter(STR16("Channel Pressure"), units, kControllerSteps, 0.0, kControllerFlags,
+                            static_cast<int32>(kp::midiParamId(channel, kp::kChannelPressureNumber)),
+                            kp::kControllerUnitId);
 
+  // The program lists start with the names of the default tones; the
+  // processor's messages bring the names in force.
+  const ovri::korvane::synth::TonePreset defaultTone;
+  String128 defaultName;
+  presetNameToString128(defaultTone.presetName, defaultName);
   for (uint32 channel = 0; channel < kp::kMidiChannelCount; ++channel) {
     const UnitID unitId = kp::kProgramUnitBase + static_cast<int32>(channel);
+    auto* list = new ProgramList(STR16("Tones"), unitId, unitId);
+    for (int32 program = 0; program < kp::kProgramCount; ++program) list->addProgram(defaultName);
+    addProgramList(list);
     addUnit(new Unit(STR16("program"), unitId, kRootUnitId, unitId));
     const uint32 id = kp::midiParamId(channel, kp::kProgramChangeNumber);
     char text[16];
@@ -76,7 +107,53 @@ void KorvaneVSTController::registerParameters() {
   }
 }
 
-tresult PLUGIN_API KorvaneVSTController::setComponentState(IBStream*) { return kNotImplemented; }
+// Of the processor's state the controller shows only the bypass switch,
+// which the processor saves after the image.
+tresult PLUGIN_API KorvaneVSTController::setComponentState(IBStream* state) {
+  if (state == nullptr) return kInvalidArgument;
+  constexpr size_t kMaxBytes = size_t{64} << 20;  // as the processor reads
+  std::vector<uint8_t> bytes;
+  uint8 chunk[4096];
+  for (;;) {
+    int32 got = 0;
+    if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
+    if (bytes.size() + static_cast<size_t>(got) > kMaxBytes) return kResultFalse;
+    bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
+  }
+  auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
+  ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
+  if (!image->complete) return kResultFalse;
+  const bool bypass = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead).bypass;
+  setParamNormalized(kp::kBypassParamId, bypass ? 1.0 : 0.0);
+  return kResultOk;
+}
+
+// Program names from a processor message; the host hears of every list
+// whose names changed.
+void KorvaneVSTController::takeProgramNames(IMessage* message) {
+  IAttributeList* attributes = message->getAttributes();
+  const void* data = nullptr;
+  uint32 size = 0;
+  if (attributes == nullptr || attributes->getBinary(kp::kProgramNamesAttribute, data, size) != kResultOk) return;
+  constexpr int32 kNameBytes = ovri::korvane::synth::kPresetNameLength;
+  if (data == nullptr || size != static_cast<uint32>(kp::kProgramCount * kNameBytes)) return;
+  const char* names = static_cast<const char*>(data);
+  for (uint32 channel = 0; channel < kp::kMidiChannelCount; ++channel) {
+    const ProgramListID listId = kp::kProgramUnitBase + static_cast<int32>(channel);
+    bool changed = false;
+    for (int32 program = 0; program < kp::kProgramCount; ++program) {
+      String128 now, before;
+      presetNameToString128(names + program * kNameBytes, now);
+      if (getProgramName(listId, program, before) == kResultOk && std::memcmp(now, before, sizeof now) == 0)
+        continue;
+      auto it = programIndexMap.find(listId);
+      if (it == programIndexMap.end()) continue;
+      programLists.at(static_cast<size_t>(it->second))->setProgramName(program, now);
+      changed = true;
+    }
+    if (changed) notifyProgramListChange(listId);
+  }
+}
 tresult PLUGIN_API KorvaneVSTController::setState(IBStream*) { return kNotImplemented; }
 tresult PLUGIN_API KorvaneVSTController::getState(IBStream*) { return kNotImplemented; }
 
@@ -84,8 +161,7 @@ IPlugView* PLUGIN_API KorvaneVSTController::createView(FIDString) { return nullp
 
 // Controllers 0..127, channel pressure (128), pitch bend (129) and program
 // change (130) map to the MIDI parameter of the channel; the bus is not
-// looked at. Channel pressure has no parameter of its own: its id is
-// handed out all the same and the processor ignores it.
+// looked at.
 tresult PLUGIN_API KorvaneVSTController::getMidiControllerAssignment(int32, int16 channel,
                                                                      CtrlNumber midiControllerNumber, ParamID& id) {
   if (midiControllerNumber < 0 || midiControllerNumber > kLastMappedController) return kResultFalse;
@@ -109,6 +185,8 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
   if (message == nullptr) return kInvalidArgument;
   const char* id = message->getMessageID();
   if (id != nullptr) {
+    for (const char* named : {"Processor:uiUpdate", "Processor:setState", "Processor:getState"})
+      if (std::strcmp(id, named) == 0) takeProgramNames(message);
     for (const char* relayed : {"GUIEditor:kvValueUpdate", "Processor:openGUI", "Processor:uiUpdate", "Processor:setState"})
       if (std::strcmp(id, relayed) == 0) return kResultOk;  // no editor is open
   }

@@ -2,17 +2,21 @@
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 
 namespace Steinberg::Vst {
 
 // The edit controller: publishes the parameters through which the host
-// delivers MIDI controllers, pitch bend, program changes and bypass, maps
-// the host's MIDI controllers onto them and groups them into units. It keeps
-// no state: the sound data lives in the processor's engine.
+// delivers MIDI controllers, channel pressure, pitch bend, program changes
+// and bypass, maps the host's MIDI controllers onto them and groups them into
+// units, each channel's with a program list naming the 128 instrument tones.
+// It keeps no state of its own: the sound data lives in the processor's
+// engine, and the bypass switch in the processor's saved state.
 class KorvaneVSTController : public EditControllerEx1, public IMidiMapping {
 public:
-  static constexpr int32 kParameterCount = 2081;  // bypass + 16 x 128 controllers + 16 bends + 16 programs
+  // bypass + 16 x 128 controllers + 16 bends + 16 channel pressures + 16 programs
+  static constexpr int32 kParameterCount = 2097;
   static constexpr int32 kUnitCount = 17;
 
   KorvaneVSTController() = default;
@@ -44,6 +48,7 @@ public:
 
 private:
   void registerParameters();
+  void takeProgramNames(IMessage* message);
 };
 
 }  // namespace Steinberg::Vst

@@ -30,6 +30,7 @@ constexpr int32 kStatusNoteOff = 0x80;
 constexpr int32 kStatusNoteOn = 0x90;
 constexpr int32 kStatusControlChange = 0xB0;
 constexpr int32 kStatusProgramChange = 0xC0;
+constexpr int32 kStatusChannelPressure = 0xD0;
 constexpr int32 kStatusPitchBend = 0xE0;
 constexpr int32 kStatusSystemExclusive = 0xF0;
 
@@ -110,7 +111,12 @@ tresult PLUGIN_API KorvaneVSTProcessor::initialize(FUnknown* context) {
   for (int32 i = 0; i < kp::kOutputBusCount; ++i) {
     String128 name;
     outputBusName(i, name);
-    addAudioOutput(name, SpeakerArr::kStereo, kMain, BusInfo::kDefaultActive);
+    // Hosts wire the main output to the track and offer the others for
+    // routing, switched on when the user asks for them.
+    if (i == 0)
+      addAudioOutput(name, SpeakerArr::kStereo, kMain, BusInfo::kDefaultActive);
+    else
+      addAudioOutput(name, SpeakerArr::kStereo, kAux, 0);
   }
   addEventInput(STR16("EventInput"), kEventBusChannels, kMain, BusInfo::kDefaultActive);
 
@@ -133,7 +139,8 @@ tresult PLUGIN_API KorvaneVSTProcessor::terminate() {
     engineHost->setAudioRunning(false);
   }
   engineHost.reset();
-  bypass = false;
+  setBypass(false);
+  bypassFromState.store(-1);
   active = false;
   return AudioEffect::terminate();
 }
@@ -227,6 +234,14 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
 
   DenormalsOff denormalsOff;
   engineHost->beginBlock();
+  const int32 restored = bypassFromState.exchange(-1, std::memory_order_acquire);
+  if (restored >= 0 && (restored != 0) != bypass) {
+    if (restored != 0)
+      engineHost->rack->deactivateAll();
+    else
+      engineHost->rack->activateAll();
+    setBypass(restored != 0);
+  }
   blockHadSysEx = false;
   int32 from = 0;
   do {
@@ -274,6 +289,13 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
   auto lock = engineHost->lockMain();
   const bool loaded = ovri::korvane::plugin::loadStateImage(*engineHost, *image);
+  if (loaded) {
+    const bool bypassed = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead).bypass;
+    if (engineHost->isAudioRunning())
+      bypassFromState.store(bypassed ? 1 : 0, std::memory_order_release);
+    else
+      setBypass(bypassed);
+  }
   sendHostMessage("Processor:setState", true);  // whatever the result
   return loaded ? kResultOk : kResultFalse;
 }
@@ -283,7 +305,9 @@ tresult PLUGIN_API KorvaneVSTProcessor::getState(IBStream* state) {
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   auto lock = engineHost->lockMain();
   ovri::korvane::plugin::captureStateImage(*engineHost, *image);
-  const std::vector<uint8_t> bytes = ovri::korvane::plugin::serializeStateImage(*image);
+  std::vector<uint8_t> bytes = ovri::korvane::plugin::serializeStateImage(*image);
+  const int32 pendingBypass = bypassFromState.load(std::memory_order_relaxed);
+  ovri::korvane::plugin::appendStateTrailer(bytes, {pendingBypass >= 0 ? pendingBypass != 0 : isBypassed()});
   int32 written = 0;
   if (state->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written) != kResultOk ||
       written != static_cast<int32>(bytes.size()))
@@ -333,13 +357,25 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
   return AudioEffect::notify(message);
 }
 
+// Every message but "Processor:openGUI" also carries the names of the 128
+// instrument tones ("kvnames", 16 bytes each), from which the controller
+// keeps its program lists.
 void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
   IMessage* message = allocateMessage();
   if (message == nullptr) return;
   message->setMessageID(id);
-  if (withHost && message->getAttributes() != nullptr) {
-    const ovri::korvane::EngineHost* address = engineHost.get();
-    message->getAttributes()->setBinary("kvset", &address, sizeof address);
+  if (IAttributeList* attributes = message->getAttributes()) {
+    if (withHost) {
+      const ovri::korvane::EngineHost* address = engineHost.get();
+      attributes->setBinary("kvset", &address, sizeof address);
+    }
+    if (std::strcmp(id, "Processor:openGUI") != 0 && engineHost != nullptr) {
+      char names[kp::kProgramCount * ovri::korvane::synth::kPresetNameLength];
+      for (int32 i = 0; i < kp::kProgramCount; ++i)
+        std::memcpy(names + i * ovri::korvane::synth::kPresetNameLength, engineHost->model.tones[i].presetName,
+                    ovri::korvane::synth::kPresetNameLength);
+      attributes->setBinary(kp::kProgramNamesAttribute, names, sizeof names);
+    }
   }
   sendMessage(message);
   message->release();
@@ -357,10 +393,12 @@ void KorvaneVSTProcessor::sendValueUpdate(int32 tag, float value) {
   message->release();
 }
 
-// Only the last point of each queue counts. A bypass value of exactly 1.0
-// switches the engine off and ends the reading: changes after it in the
-// list are not applied. Any other value ends a bypass. Bypass acts on the
-// whole block, whatever its offset.
+// Every point of a MIDI parameter's queue becomes its channel message at
+// the point's offset, so that two changes in one block both arrive, where
+// they belong, whatever the host's block size. Bypass reads the last point
+// of its queue: exactly 1.0 switches the engine off and ends the reading
+// (changes after it in the list are not applied); any other value ends a
+// bypass. Bypass acts on the whole block, whatever its offset.
 void KorvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32 blockLength, int32 from,
                                                int32 to) {
   if (changes == nullptr) return;
@@ -370,37 +408,43 @@ void KorvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32
     if (queue == nullptr) continue;
     const int32 points = queue->getPointCount();
     if (points <= 0) continue;
-    int32 offset = 0;
-    ParamValue value = 0.0;
-    if (queue->getPoint(points - 1, offset, value) != kResultOk) continue;
     const ParamID id = queue->getParameterId();
 
     if (id == kp::kBypassParamId) {
+      int32 offset = 0;
+      ParamValue value = 0.0;
+      if (queue->getPoint(points - 1, offset, value) != kResultOk) continue;
       if (value == 1.0) {
         if (!bypass) {
           engineHost->rack->deactivateAll();
-          bypass = true;
+          setBypass(true);
         }
         return;
       }
       if (bypass) engineHost->rack->activateAll();
-      bypass = false;
+      setBypass(false);
       continue;
     }
     if ((id & kp::kMidiParamFlag) == 0) continue;
-
-    offset = clampOffset(offset, blockLength);
-    if (offset < from || offset >= to) continue;
-    offset -= from;
     const int32 channel = static_cast<int32>((id >> 8) & 0xF);
     const uint32 number = id & 0xFF;
-    if (number < 0x80) {
-      appendEvent(kStatusControlChange, channel, static_cast<int32>(number), scaleNormalized(value, 127), offset);
-    } else if (number == kp::kPitchBendNumber) {
-      const int32 bend = scaleNormalized(value, 16383);
-      appendEvent(kStatusPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, offset);
-    } else if (number == kp::kProgramChangeNumber) {
-      appendEvent(kStatusProgramChange, channel, scaleNormalized(value, 127), 0, offset);
+    for (int32 p = 0; p < points; ++p) {
+      int32 offset = 0;
+      ParamValue value = 0.0;
+      if (queue->getPoint(p, offset, value) != kResultOk) continue;
+      offset = clampOffset(offset, blockLength);
+      if (offset < from || offset >= to) continue;
+      offset -= from;
+      if (number < 0x80) {
+        appendEvent(kStatusControlChange, channel, static_cast<int32>(number), scaleNormalized(value, 127), offset);
+      } else if (number == kp::kChannelPressureNumber) {
+        appendEvent(kStatusChannelPressure, channel, scaleNormalized(value, 127), 0, offset);
+      } else if (number == kp::kPitchBendNumber) {
+        const int32 bend = scaleNormalized(value, 16383);
+        appendEvent(kStatusPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, offset);
+      } else if (number == kp::kProgramChangeNumber) {
+        appendEvent(kStatusProgramChange, channel, scaleNormalized(value, 127), 0, offset);
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 #include "platform/AudioEffect.h"
 #include "plugin/EngineHost.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -40,7 +41,7 @@ public:
 
   // Null before initialize() and after terminate().
   ovri::korvane::EngineHost* getEngineHost() const { return engineHost.get(); }
-  bool isBypassed() const { return bypass; }
+  bool isBypassed() const { return bypassShown.load(std::memory_order_relaxed); }
 
 private:
   void prepareScratch();
@@ -55,7 +56,15 @@ private:
   void sendHostMessage(const char* id, bool withHost);
   void sendValueUpdate(int32 tag, float value);
 
-  bool bypass = false;
+  // Audio thread: switches bypass and publishes it for the saved state.
+  void setBypass(bool on) {
+    bypass = on;
+    bypassShown.store(on, std::memory_order_relaxed);
+  }
+
+  bool bypass = false;                      // the audio thread's
+  std::atomic<bool> bypassShown{false};     // what getState saves
+  std::atomic<int32> bypassFromState{-1};   // set by setState, taken by the next block (-1: none)
   std::unique_ptr<ovri::korvane::EngineHost> engineHost;
   bool active = false;
   // One buffer per engine channel for outputs the host gives no buffer.

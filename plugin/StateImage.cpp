@@ -1,6 +1,7 @@
 #include "plugin/StateImage.h"
 
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -56,6 +57,7 @@ public:
     advance(4 + static_cast<size_t>(n));
     return true;
   }
+  size_t remaining() const { return left; }
   // Counts a value that was read.
   bool took(bool ok) {
     if (ok) ++count;
@@ -166,8 +168,33 @@ bool readImage(Reader& r, StateImage& image) {
 
 void parseStateImage(const uint8_t* bytes, size_t length, StateImage& image) {
   image.valuesRead = 0;
-  Reader reader(bytes, bytes != nullptr ? length : 0, image.valuesRead);
+  const size_t available = bytes != nullptr ? length : 0;
+  Reader reader(bytes, available, image.valuesRead);
   image.complete = readImage(reader, image);
+  image.bytesRead = available - reader.remaining();
+}
+
+namespace {
+constexpr uint8_t kTrailerTag[4] = {'K', 'V', 't', 'r'};
+constexpr uint8_t kTrailerBypass = 0x01;
+}  // namespace
+
+void appendStateTrailer(std::vector<uint8_t>& bytes, const StateTrailer& trailer) {
+  bytes.insert(bytes.end(), std::begin(kTrailerTag), std::end(kTrailerTag));
+  const uint32_t size = 1;
+  for (int32_t i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(size >> (8 * i)));
+  bytes.push_back(trailer.bypass ? kTrailerBypass : 0);
+}
+
+StateTrailer readStateTrailer(const uint8_t* bytes, size_t length, size_t imageLength) {
+  StateTrailer trailer;
+  if (bytes == nullptr || imageLength > length || length - imageLength < 8) return trailer;
+  const uint8_t* t = bytes + imageLength;
+  if (!std::equal(std::begin(kTrailerTag), std::end(kTrailerTag), t)) return trailer;
+  const uint32_t size = t[4] | (t[5] << 8) | (t[6] << 16) | (static_cast<uint32_t>(t[7]) << 24);
+  if (size < 1 || size > length - imageLength - 8) return trailer;
+  trailer.bypass = (t[8] & kTrailerBypass) != 0;
+  return trailer;
 }
 
 std::vector<uint8_t> serializeStateImage(const StateImage& image) {

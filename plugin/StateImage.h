@@ -67,8 +67,10 @@ struct StateImage {
   synth::SamplerPreset samplers[synth::kSamplerPresetCount];
   Slot slots[synth::kSampleSlotCount];
 
-  // How many values a read took before the image ended (or was refused).
+  // How many values a read took before the image ended (or was refused),
+  // and the bytes they took.
   int32_t valuesRead = 0;
+  size_t bytesRead = 0;
   bool complete = false;
 };
 
@@ -80,5 +82,17 @@ void parseStateImage(const uint8_t* bytes, size_t length, StateImage& image);
 
 // Writes an image (version 3).
 std::vector<uint8_t> serializeStateImage(const StateImage& image);
+
+// What the plug-in saves after the image, as a tagged trailer that readers
+// of the image alone never reach:
+//   "KVtr"  u32 N (bytes that follow, at least 1)  u8 flags: bit 0 bypass
+// Later versions may make N larger; readers take what they know and skip
+// the rest. An image without it (or with another tag) means not bypassed.
+struct StateTrailer {
+  bool bypass = false;
+};
+void appendStateTrailer(std::vector<uint8_t>& bytes, const StateTrailer& trailer);
+// The trailer that follows an image of imageLength bytes.
+StateTrailer readStateTrailer(const uint8_t* bytes, size_t length, size_t imageLength);
 
 }  // namespace ovri::korvane::plugin

@@ -4,6 +4,7 @@
 // runs its missing-file path without the fuzzer touching the file system.
 #include "plugin/EngineHost.h"
 #include "plugin/StateImage.h"
+#include "plugin/StateLoad.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -45,13 +45,13 @@ protected:
   IEditController* controller = nullptr;
 };
 
-TEST_F(ControllerTest, PublishesBypassFirstThenControllersPitchBendsAndPrograms) {
-  ASSERT_EQ(controller->getParameterCount(), 2081);
+TEST_F(ControllerTest, PublishesBypassFirstThenControllersPitchBendsPressuresAndPrograms) {
+  ASSERT_EQ(controller->getParameterCount(), 2097);
 
   const ParameterInfo bypass = parameterAt(0);
   EXPECT_EQ(ascii(bypass.title), "bypass");
   EXPECT_EQ(bypass.id, 0x01000001u);
-  EXPECT_EQ(bypass.flags, ParameterInfo::kIsBypass);
+  EXPECT_EQ(bypass.flags, ParameterInfo::kIsBypass | ParameterInfo::kCanAutomate);
   EXPECT_EQ(bypass.stepCount, 1);
   EXPECT_EQ(bypass.unitId, kRootUnitId);
   EXPECT_EQ(bypass.defaultNormalizedValue, 0.0);
@@ -82,14 +82,21 @@ TEST_F(ControllerTest, PublishesBypassFirstThenControllersPitchBendsAndPrograms)
     EXPECT_EQ(bend.flags, 0x12);
     EXPECT_EQ(bend.unitId, 0x10000);
 
-    const ParameterInfo program = parameterAt(1 + 16 * 128 + 16 + channel);
+    const ParameterInfo pressure = parameterAt(1 + 16 * 128 + 16 + channel);
+    EXPECT_EQ(ascii(pressure.title), "Channel Pressure");
+    EXPECT_EQ(pressure.id, 0x10080u + 256u * channel);
+    EXPECT_EQ(pressure.stepCount, 128);
+    EXPECT_EQ(pressure.flags, 0x12);
+    EXPECT_EQ(pressure.unitId, 0x10000);
+
+    const ParameterInfo program = parameterAt(1 + 16 * 128 + 32 + channel);
     EXPECT_EQ(program.id, 0x10082u + 256u * channel);
     EXPECT_EQ(ascii(program.title), std::to_string(0x10082 + 256 * channel));
     EXPECT_EQ(program.stepCount, 127);
-    EXPECT_EQ(program.flags, 0x8012);
+    EXPECT_EQ(program.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden) << "never read-only";
     EXPECT_EQ(program.unitId, 0x100000 + channel);
   }
-  EXPECT_EQ(ascii(parameterAt(2065).title), "65666");
+  EXPECT_EQ(ascii(parameterAt(2081).title), "65666");
 }
 
 TEST_F(ControllerTest, GroupsParametersIntoSeventeenUnits) {
@@ -109,7 +116,15 @@ TEST_F(ControllerTest, GroupsParametersIntoSeventeenUnits) {
     EXPECT_EQ(info.parentUnitId, kRootUnitId);
     EXPECT_EQ(info.programListId, 0x100000 + c);
   }
-  EXPECT_EQ(units->getProgramListCount(), 0);
+  ASSERT_EQ(units->getProgramListCount(), 16);
+  for (int32 c = 0; c < 16; ++c) {
+    ProgramListInfo list{};
+    ASSERT_EQ(units->getProgramListInfo(c, list), kResultOk);
+    EXPECT_EQ(list.id, 0x100000 + c);
+    EXPECT_EQ(list.programCount, 128);
+    String128 name{};
+    EXPECT_EQ(units->getProgramName(list.id, 127, name), kResultOk);
+  }
 }
 
 TEST_F(ControllerTest, EventInputChannelsBelongToTheirProgramUnits) {
@@ -133,15 +148,15 @@ TEST_F(ControllerTest, MapsMidiControllersToChannelParameters) {
   EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, kCtrlProgramChange, id), kResultTrue);
   EXPECT_EQ(id, 0x10082u);
   EXPECT_EQ(mapping->getMidiControllerAssignment(0, 2, kAfterTouch, id), kResultTrue);
-  EXPECT_EQ(id, 0x10280u);  // channel pressure: an id without a parameter
+  EXPECT_EQ(id, 0x10280u);  // channel pressure
   EXPECT_EQ(mapping->getMidiControllerAssignment(7, 1, 1, id), kResultTrue);  // any bus
   EXPECT_EQ(id, 0x10101u);
   EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, 131, id), kResultFalse);
   EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, -1, id), kResultFalse);
 }
 
-TEST_F(ControllerTest, KeepsNoStateAndHasNoEditorYet) {
-  EXPECT_EQ(controller->setComponentState(nullptr), kNotImplemented);
+TEST_F(ControllerTest, KeepsNoStateOfItsOwnAndHasNoEditorYet) {
+  EXPECT_EQ(controller->setComponentState(nullptr), kInvalidArgument);
   EXPECT_EQ(controller->setState(nullptr), kNotImplemented);
   EXPECT_EQ(controller->getState(nullptr), kNotImplemented);
   EXPECT_EQ(controller->createView("editor"), nullptr);
@@ -149,7 +164,7 @@ TEST_F(ControllerTest, KeepsNoStateAndHasNoEditorYet) {
 
 TEST_F(ControllerTest, RefusedSecondInitializeAddsNoParameters) {
   EXPECT_EQ(controller->initialize(nullptr), kResultOk);
-  EXPECT_EQ(controller->getParameterCount(), 2081);
+  EXPECT_EQ(controller->getParameterCount(), 2097);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The editor's messages to the processor of the built bundle and what the
 // controller receives back; the state through the host's streams.
 #include "tests/plugin/TestFiles.h"
+#include "tests/plugin/TestSupport.h"
 #include "tools/host/PluginHost.h"
 
 #include "public.sdk/source/common/memorystream.h"
@@ -94,18 +95,9 @@ protected:
     return send(to, m);
   }
 
-  std::vector<uint8_t> getState(PluginInstance& from) {
-    IPtr<MemoryStream> stream = owned(new MemoryStream);
-    EXPECT_EQ(from.component->getState(stream), kResultOk);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(stream->getData());
-    return std::vector<uint8_t>(bytes, bytes + stream->getSize());
-  }
+  std::vector<uint8_t> getState(PluginInstance& from) { return test::savedBytes(from.component); }
   tresult setState(PluginInstance& to, const std::vector<uint8_t>& bytes) {
-    IPtr<MemoryStream> stream = owned(new MemoryStream);
-    int32 written = 0;
-    stream->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written);
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    return to.component->setState(stream);
+    return to.component->setState(test::streamOf(bytes));
   }
 
   test::TempDir dir;

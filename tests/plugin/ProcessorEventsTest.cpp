@@ -20,27 +20,26 @@ TEST_F(ProcessorEventsTest, MidiParametersBecomeChannelMessages) {
   changes.add(0x10307, 5, 1.0);             // channel 3, CC 7
   changes.add(0x10F81, 6, 0.5);             // channel 15, pitch bend
   changes.add(0x10282, 7, 5.0 / 127.0);     // channel 2, program 5
-  changes.add(0x10080, 8, 1.0);             // channel pressure: no message
+  changes.add(0x10480, 8, 1.0);             // channel 4, channel pressure
   changes.add(0x00001234, 9, 1.0);          // not a MIDI parameter
-  changes.add(0x10001, 1, 0.0);             // channel 0, CC 1: only the last point counts
+  changes.add(0x10001, 1, 0.0);             // channel 0, CC 1: every point counts
   changes.add(0x10001, 20, 64.0 / 127.0);
-  process(0);
+  process(kFrames);
 
-  ASSERT_EQ(executed.size(), 4u);
-  EXPECT_EQ(queued(0).status, 0xB0);
-  EXPECT_EQ(queued(0).channel, 3);
-  EXPECT_EQ(queued(0).data1, 7);
-  EXPECT_EQ(queued(0).data2, 127);
-  EXPECT_EQ(queued(1).status, 0xE0);
-  EXPECT_EQ(queued(1).channel, 15);
-  EXPECT_EQ(queued(1).data1, 0);
-  EXPECT_EQ(queued(1).data2, 64);
-  EXPECT_EQ(queued(2).status, 0xC0);
-  EXPECT_EQ(queued(2).channel, 2);
-  EXPECT_EQ(queued(2).data1, 5);
-  EXPECT_EQ(queued(3).status, 0xB0);
-  EXPECT_EQ(queued(3).data1, 1);
-  EXPECT_EQ(queued(3).data2, 64);
+  ASSERT_EQ(executed.size(), 6u);
+  const struct {
+    int32_t status, channel, data1, data2, offset;
+  } expected[] = {{0xB0, 0, 1, 0, 1},    {0xB0, 3, 7, 127, 5}, {0xE0, 15, 0, 64, 6},
+                  {0xC0, 2, 5, 0, 7},    {0xD0, 4, 127, 0, 8}, {0xB0, 0, 1, 64, 20}};
+  for (size_t i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(queued(i).status, expected[i].status);
+    EXPECT_EQ(queued(i).channel, expected[i].channel);
+    EXPECT_EQ(queued(i).data1, expected[i].data1);
+    EXPECT_EQ(queued(i).data2, expected[i].data2);
+    EXPECT_EQ(queued(i).sampleOffset, expected[i].offset);
+  }
+  EXPECT_EQ(host->synth->getPart(4).channelPressure, 127);
 }
 
 TEST_F(ProcessorEventsTest, ParameterValuesReachThePartRecords) {

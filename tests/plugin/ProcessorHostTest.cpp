@@ -86,8 +86,10 @@ TEST_F(ProcessorTest, DeclaresSixteenStereoOutputsAndOneEventInput) {
     for (const char16* p = info.name; *p != 0; ++p) name.push_back(static_cast<char>(*p));
     EXPECT_EQ(name, "out " + std::to_string(i + 1));
     EXPECT_EQ(info.channelCount, 2);
-    EXPECT_EQ(info.busType, kMain);
-    EXPECT_EQ(info.flags, static_cast<uint32>(BusInfo::kDefaultActive));
+    // The first output is the main one, on by default; the others are
+    // auxiliary, off until the host switches them on.
+    EXPECT_EQ(info.busType, i == 0 ? kMain : kAux);
+    EXPECT_EQ(info.flags, i == 0 ? static_cast<uint32>(BusInfo::kDefaultActive) : 0u);
   }
   BusInfo events{};
   ASSERT_EQ(c->getBusInfo(kEvent, kInput, 0, events), kResultTrue);
