@@ -134,7 +134,7 @@ bool importWav(EngineHost& host, int32_t slot, const std::string& path, uint8_t 
 }
 
 bool runFileAction(EngineHost& host, int32_t tag, const std::string& path) {
-  const int32_t action = tag & 0xFF00;
+  const int32_t action = tag & protocol::tags::kPageMask;
   switch (action) {
     case fileactions::kImportTones:
     case fileactions::kImportSamplerPresets:
@@ -144,7 +144,7 @@ bool runFileAction(EngineHost& host, int32_t tag, const std::string& path) {
     case fileactions::kImportWavPcm:
     case fileactions::kImportWavDpcm:
     case fileactions::kImportWavAdpcm: {
-      const int32_t slot = tag & 0x7F;
+      const int32_t slot = tag & fileactions::kSlotMask;
       importWav(host, slot, path, static_cast<uint8_t>((action - fileactions::kImportWavPcm) >> 8));
       return slot == host.selectedSample;
     }

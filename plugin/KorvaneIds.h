@@ -67,8 +67,4 @@ constexpr int32_t kProgramUnitBase = 0x100000;
 constexpr int32_t kOutputBusCount = 16;
 constexpr int32_t kProgramCount = 128;
 
-// The attribute of the processor's messages that carries the names of the
-// 128 instrument tones, 16 bytes each (not zero-terminated).
-inline constexpr const char* kProgramNamesAttribute = "kvnames";
-
 }  // namespace ovri::korvane::plugin

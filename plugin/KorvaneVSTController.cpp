@@ -1,6 +1,7 @@
 #include "plugin/KorvaneVSTController.h"
 
 #include "engine/SoundData.h"
+#include "plugin/EditorProtocol.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
 #include "pluginterfaces/base/ibstream.h"
@@ -134,7 +135,7 @@ void KorvaneVSTController::takeProgramNames(IMessage* message) {
   IAttributeList* attributes = message->getAttributes();
   const void* data = nullptr;
   uint32 size = 0;
-  if (attributes == nullptr || attributes->getBinary(kp::kProgramNamesAttribute, data, size) != kResultOk) return;
+  if (attributes == nullptr || attributes->getBinary(ovri::korvane::protocol::attribute::kProgramNames, data, size) != kResultOk) return;
   constexpr int32 kNameBytes = ovri::korvane::synth::kPresetNameLength;
   if (data == nullptr || size != static_cast<uint32>(kp::kProgramCount * kNameBytes)) return;
   const char* names = static_cast<const char*>(data);
@@ -185,9 +186,10 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
   if (message == nullptr) return kInvalidArgument;
   const char* id = message->getMessageID();
   if (id != nullptr) {
-    for (const char* named : {"Processor:uiUpdate", "Processor:setState", "Processor:getState"})
+    namespace msg = ovri::korvane::protocol::message;
+    for (const char* named : {msg::kUiUpdate, msg::kSetState, msg::kGetState})
       if (std::strcmp(id, named) == 0) takeProgramNames(message);
-    for (const char* relayed : {"GUIEditor:kvValueUpdate", "Processor:openGUI", "Processor:uiUpdate", "Processor:setState"})
+    for (const char* relayed : {msg::kValueUpdate, msg::kOpenGui, msg::kUiUpdate, msg::kSetState})
       if (std::strcmp(id, relayed) == 0) return kResultOk;  // no editor is open
   }
   return EditControllerEx1::notify(message);

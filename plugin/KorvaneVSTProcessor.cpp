@@ -1,5 +1,6 @@
 #include "plugin/KorvaneVSTProcessor.h"
 
+#include "plugin/EditorProtocol.h"
 #include "plugin/FileActions.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
@@ -22,6 +23,8 @@
 namespace Steinberg::Vst {
 
 namespace kp = ovri::korvane::plugin;
+namespace msg = ovri::korvane::protocol::message;
+namespace key = ovri::korvane::protocol::attribute;
 
 namespace {
 
@@ -280,7 +283,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
     int32 got = 0;
     if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
     if (bytes.size() + static_cast<size_t>(got) > kMaxStateBytes) {
-      sendHostMessage("Processor:setState", true);
+      sendHostMessage(msg::kSetState, true);
       return kResultFalse;
     }
     bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
@@ -296,7 +299,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
     else
       setBypass(bypassed);
   }
-  sendHostMessage("Processor:setState", true);  // whatever the result
+  sendHostMessage(msg::kSetState, true);  // whatever the result
   return loaded ? kResultOk : kResultFalse;
 }
 
@@ -312,7 +315,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::getState(IBStream* state) {
   if (state->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written) != kResultOk ||
       written != static_cast<int32>(bytes.size()))
     return kResultFalse;
-  sendHostMessage("Processor:getState", true);
+  sendHostMessage(msg::kGetState, true);
   return kResultOk;
 }
 
@@ -322,42 +325,42 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
   if (id == nullptr || engineHost == nullptr) return AudioEffect::notify(message);
   IAttributeList* attributes = message->getAttributes();
   auto lock = engineHost->lockMain(std::defer_lock);
-  if (std::strncmp(id, "GUIEditor:", 10) == 0) lock.lock();
-  if (std::strcmp(id, "GUIEditor:kvValueChange") == 0) {
+  if (std::strncmp(id, msg::kEditorPrefix, std::strlen(msg::kEditorPrefix)) == 0) lock.lock();
+  if (std::strcmp(id, msg::kValueChange) == 0) {
     int64 tag = 0;
     double value = 0.0;
     if (attributes != nullptr) {
-      attributes->getInt("tag", tag);
-      attributes->getFloat("val", value);
+      attributes->getInt(key::kTag, tag);
+      attributes->getFloat(key::kValue, value);
     }
     const auto answer = ovri::korvane::plugin::applyValueChange(*engineHost, static_cast<int32>(tag),
                                                                  static_cast<float>(value));
     if (answer) sendValueUpdate(static_cast<int32>(tag), *answer);
     return kResultOk;
   }
-  if (std::strcmp(id, "GUIEditor:kvFileSelect") == 0) {
+  if (std::strcmp(id, msg::kFileSelect) == 0) {
     int64 tag = 0;
     const void* data = nullptr;
     uint32 size = 0;
     if (attributes != nullptr) {
-      attributes->getInt("tag", tag);
-      attributes->getBinary("path", data, size);
+      attributes->getInt(key::kTag, tag);
+      attributes->getBinary(key::kPath, data, size);
     }
     // The path as a narrow byte string, up to its closing zero.
     std::string path;
     if (data != nullptr) path.assign(static_cast<const char*>(data), strnlen(static_cast<const char*>(data), size));
     if (ovri::korvane::plugin::runFileAction(*engineHost, static_cast<int32>(tag), path))
-      sendHostMessage("Processor:uiUpdate", false);
+      sendHostMessage(msg::kUiUpdate, false);
     return kResultOk;
   }
-  if (std::strcmp(id, "GUIEditor:openGUI") == 0) {
-    sendHostMessage("Processor:openGUI", true);
+  if (std::strcmp(id, msg::kEditorOpened) == 0) {
+    sendHostMessage(msg::kOpenGui, true);
     return kResultOk;
   }
   return AudioEffect::notify(message);
 }
 
-// Every message but "Processor:openGUI" also carries the names of the 128
+// Every message but msg::kOpenGui also carries the names of the 128
 // instrument tones ("kvnames", 16 bytes each), from which the controller
 // keeps its program lists.
 void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
@@ -367,14 +370,14 @@ void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
   if (IAttributeList* attributes = message->getAttributes()) {
     if (withHost) {
       const ovri::korvane::EngineHost* address = engineHost.get();
-      attributes->setBinary("kvset", &address, sizeof address);
+      attributes->setBinary(key::kEngineHost, &address, sizeof address);
     }
-    if (std::strcmp(id, "Processor:openGUI") != 0 && engineHost != nullptr) {
+    if (std::strcmp(id, msg::kOpenGui) != 0 && engineHost != nullptr) {
       char names[kp::kProgramCount * ovri::korvane::synth::kPresetNameLength];
       for (int32 i = 0; i < kp::kProgramCount; ++i)
         std::memcpy(names + i * ovri::korvane::synth::kPresetNameLength, engineHost->model.tones[i].presetName,
                     ovri::korvane::synth::kPresetNameLength);
-      attributes->setBinary(kp::kProgramNamesAttribute, names, sizeof names);
+      attributes->setBinary(key::kProgramNames, names, sizeof names);
     }
   }
   sendMessage(message);
@@ -384,10 +387,10 @@ void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
 void KorvaneVSTProcessor::sendValueUpdate(int32 tag, float value) {
   IMessage* message = allocateMessage();
   if (message == nullptr) return;
-  message->setMessageID("GUIEditor:kvValueUpdate");
+  message->setMessageID(msg::kValueUpdate);
   if (IAttributeList* attributes = message->getAttributes()) {
-    attributes->setInt("tag", tag);
-    attributes->setFloat("val", value);
+    attributes->setInt(key::kTag, tag);
+    attributes->setFloat(key::kValue, value);
   }
   sendMessage(message);
   message->release();

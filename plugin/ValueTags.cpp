@@ -375,13 +375,13 @@ std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value
     return ratio(index, 8);            // the count in force, as the editor's menu shows it
   }
   host.synchronize();
-  const int32_t item = tag & 0xFF;
-  switch (tag & 0xFF00) {
-    case 0x0000: return systemPage(host, item, value);
-    case 0x0100: return partPage(host, item, value);
-    case 0x1000: return tonePage(host, item, value);
-    case 0x2000: return samplerPage(host, item, value);
-    case 0x3000: return samplePage(host, item, value);
+  const int32_t item = tag & tags::kItemMask;
+  switch (tag & tags::kPageMask) {
+    case tags::kSystemPage: return systemPage(host, item, value);
+    case tags::kPartPage: return partPage(host, item, value);
+    case tags::kTonePage: return tonePage(host, item, value);
+    case tags::kSamplerPage: return samplerPage(host, item, value);
+    case tags::kSamplePage: return samplePage(host, item, value);
     default: return std::nullopt;
   }
 }
