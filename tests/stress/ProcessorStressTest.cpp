@@ -65,23 +65,11 @@ TEST(ProcessorStress, RenderingWhileEditingImportingAndLoadingStates) {
   std::atomic<int64_t> blocks{0};
   bool finite = true;
   std::thread audio([&] {
-    std::vector<float> storage(32 * kFrames);
-    std::vector<float*> pointers(32);
-    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + i * kFrames;
-    AudioBusBuffers buses[16];
-    for (int32 b = 0; b < 16; ++b) {
-      buses[b].numChannels = 2;
-      buses[b].channelBuffers32 = pointers.data() + 2 * b;
-    }
-    ovri::korvane::host::HostEventList events;
-    ovri::korvane::host::HostParameterChanges changes;
-    ProcessData data;
-    data.inputParameterChanges = &changes;
-    data.symbolicSampleSize = kSample32;
-    data.numOutputs = 16;
-    data.outputs = buses;
-    data.inputEvents = &events;
-    data.numSamples = kFrames;
+    ovri::korvane::test::AudioBlock block(kFrames);
+    auto& events = block.events;
+    auto& changes = block.changes;
+    auto& data = block.data;
+    auto& storage = block.storage;
     std::mt19937 random(7);
     while (running.load()) {
       events.clear();

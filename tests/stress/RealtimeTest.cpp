@@ -85,23 +85,10 @@ TEST(Realtime, ProcessNeitherWaitsNorAllocatesWhileTheMainThreadWorks) {
   int64_t blocks = 0;
   long switches = 0;
   std::thread audio([&] {
-    std::vector<float> storage(32 * kFrames);
-    std::vector<float*> pointers(32);
-    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + i * kFrames;
-    AudioBusBuffers buses[16];
-    for (int32 b = 0; b < 16; ++b) {
-      buses[b].numChannels = 2;
-      buses[b].channelBuffers32 = pointers.data() + 2 * b;
-    }
-    ovri::korvane::host::HostEventList events;
-    ovri::korvane::host::HostParameterChanges changes;
-    ProcessData data;
-    data.symbolicSampleSize = kSample32;
-    data.numOutputs = 16;
-    data.outputs = buses;
-    data.inputEvents = &events;
-    data.inputParameterChanges = &changes;
-    data.numSamples = kFrames;
+    ovri::korvane::test::AudioBlock block(kFrames);
+    auto& events = block.events;
+    auto& changes = block.changes;
+    auto& data = block.data;
     std::mt19937 random(3);
     while (running.load()) {
       events.clear();

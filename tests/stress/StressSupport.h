@@ -4,6 +4,8 @@
 // editor's messages to the processor.
 #include "plugin/KorvaneVSTProcessor.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "tools/host/HostEventList.h"
+#include "tools/host/HostParameterChanges.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -69,6 +71,33 @@ public:
 
 private:
   KorvaneVSTProcessor* processor;
+};
+
+// What an audio thread hands the processor each block: sixteen stereo
+// outputs of `frames` samples, an event list and parameter changes.
+struct AudioBlock {
+  explicit AudioBlock(int32 frames) : storage(32 * static_cast<size_t>(frames)), pointers(32) {
+    for (int32 i = 0; i < 32; ++i) pointers[i] = storage.data() + static_cast<size_t>(i) * frames;
+    for (int32 b = 0; b < 16; ++b) {
+      buses[b].numChannels = 2;
+      buses[b].channelBuffers32 = pointers.data() + 2 * b;
+    }
+    data.symbolicSampleSize = kSample32;
+    data.numOutputs = 16;
+    data.outputs = buses;
+    data.inputEvents = &events;
+    data.inputParameterChanges = &changes;
+    data.numSamples = frames;
+  }
+  AudioBlock(const AudioBlock&) = delete;
+  AudioBlock& operator=(const AudioBlock&) = delete;
+
+  std::vector<float> storage;
+  std::vector<float*> pointers;
+  AudioBusBuffers buses[16];
+  host::HostEventList events;
+  host::HostParameterChanges changes;
+  ProcessData data;
 };
 
 }  // namespace ovri::korvane::test
