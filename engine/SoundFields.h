@@ -85,43 +85,43 @@ constexpr int32_t kToneTagOperatorBase = 0x10;
 constexpr int32_t kToneTagOperatorStride = 0x10;
 
 // clang-format off
-//                             name         member                        default bytes sysex rxMask   txMask  textMask tag    range
+//   name       member                     default  bytes  sysex rxMask   txMask  textMask  tag   range
 inline constexpr ToneField kToneFields[] = {
-    {"key",       &ToneParameters::key,            64,  1,   25,  kAsSent, 0x7F,   0x7F,   0x03,   127},
-    {"pan",       &ToneParameters::pan,            64,  1,   26,  kAsSent, 0x7F,   0x7F,   0x04,   127},
-    {"lfoWave",   &ToneParameters::lfoWave,         0,  1,   27,  0x3,     0x7,    0x3,    0x07,     3},
-    {"lfoFreq",   &ToneParameters::lfoFreq,      2048,  2,   28,  0x3FFF,  0x3FFF, 0x3FFF, 0x08, 16383},
-    {"fl",        &ToneParameters::fl,            127,  1,   30,  kAsSent, 0x7F,   0x7F,   0x06,   127},
-    {"strc",      &ToneParameters::strc,            0,  1,   31,  0x7,     0x7,    0x7,    0x05,    15},
+    {"key",     &ToneParameters::key,          64,     1,    25, kAsSent, 0x7F,   0x7F,     0x03,   127},
+    {"pan",     &ToneParameters::pan,          64,     1,    26, kAsSent, 0x7F,   0x7F,     0x04,   127},
+    {"lfoWave", &ToneParameters::lfoWave,       0,     1,    27, 0x3,     0x7,    0x3,      0x07,     3},
+    {"lfoFreq", &ToneParameters::lfoFreq,    2048,     2,    28, 0x3FFF,  0x3FFF, 0x3FFF,   0x08, 16383},
+    {"fl",      &ToneParameters::fl,          127,     1,    30, kAsSent, 0x7F,   0x7F,     0x06,   127},
+    {"strc",    &ToneParameters::strc,          0,     1,    31, 0x7,     0x7,    0x7,      0x05,    15},
 };
 
-//                                 name         member                        default bytes sysex rxMask   txMask  textMask tag    range
+//   name         member                       default  bytes  sysex rxMask   txMask  textMask  tag  range
 inline constexpr OperatorField kOperatorFields[] = {
-    {"tlVelCtrl", &ToneParameters::tlVelCtrl,       0,  1,    0,  0x7,     0x7,    0x7,    0x4,      7},
-    {"mul",       &ToneParameters::mul,             1,  1,    1,  0xF,     0xF,    0xF,    0x1,     15},
-    {"tune",      &ToneParameters::tune,         8192,  2,    2,  0x3FFF,  0x3FFF, 0x3FFF, 0x2,  16383},
-    {"lms",       &ToneParameters::lms,             0,  1,    4,  0xF,     0xF,    0xF,    0x3,     15},
-    {"wave",      &ToneParameters::wave,            0,  1,    5,  0x7,     0x7,    0x7F,   0x0,      7},
-    {"tl",        &ToneParameters::tl,              0,  1,    6,  kAsSent, 0x7F,   0x7F,   0x5,    127},
-    {"ar",        &ToneParameters::ar,            124,  1,    7,  kAsSent, 0x7F,   0x7F,   0x6,    127},
-    {"dr",        &ToneParameters::dr,            100,  1,    8,  kAsSent, 0x7F,   0x7F,   0x7,    127},
-    {"sl",        &ToneParameters::sl,              0,  1,    9,  kAsSent, 0x7F,   0x7F,   0x8,    127},
-    {"rr",        &ToneParameters::rr,            120,  1,   10,  kAsSent, 0x7F,   0x7F,   0x9,    127},
-    {"kf",        &ToneParameters::kf,              0,  1,   11,  0x3,     0x7F,   0x3,    0xA,      3},
-    {"kfStart",   &ToneParameters::kfStart,        48,  1,   12,  kAsSent, 0x7F,   0x7F,   0xB,    127},
+    {"tlVelCtrl", &ToneParameters::tlVelCtrl,       0,     1,     0, 0x7,     0x7,    0x7,      0x4,     7},
+    {"mul",       &ToneParameters::mul,             1,     1,     1, 0xF,     0xF,    0xF,      0x1,    15},
+    {"tune",      &ToneParameters::tune,         8192,     2,     2, 0x3FFF,  0x3FFF, 0x3FFF,   0x2, 16383},
+    {"lms",       &ToneParameters::lms,             0,     1,     4, 0xF,     0xF,    0xF,      0x3,    15},
+    {"wave",      &ToneParameters::wave,            0,     1,     5, 0x7,     0x7,    0x7F,     0x0,     7},
+    {"tl",        &ToneParameters::tl,              0,     1,     6, kAsSent, 0x7F,   0x7F,     0x5,   127},
+    {"ar",        &ToneParameters::ar,            124,     1,     7, kAsSent, 0x7F,   0x7F,     0x6,   127},
+    {"dr",        &ToneParameters::dr,            100,     1,     8, kAsSent, 0x7F,   0x7F,     0x7,   127},
+    {"sl",        &ToneParameters::sl,              0,     1,     9, kAsSent, 0x7F,   0x7F,     0x8,   127},
+    {"rr",        &ToneParameters::rr,            120,     1,    10, kAsSent, 0x7F,   0x7F,     0x9,   127},
+    {"kf",        &ToneParameters::kf,              0,     1,    11, 0x3,     0x7F,   0x3,      0xA,     3},
+    {"kfStart",   &ToneParameters::kfStart,        48,     1,    12, kAsSent, 0x7F,   0x7F,     0xB,   127},
 };
 
-//                                name         member                        default bytes sysex rxMask   txMask  textMask tag    range
+//   name       member                    default  bytes  sysex rxMask   txMask  textMask  tag   range
 inline constexpr SamplerField kSamplerFields[] = {
-    {"smplNum",   &SamplerPreset::smplNum,          0,  1,   16,  kAsSent, 0x7F,   0x7F,   0x03,   127},
-    {"pan",       &SamplerPreset::pan,             64,  1,   17,  kAsSent, 0x7F,   0x7F,   0x04,   127},
-    {"octv",      &SamplerPreset::octv,             8,  1,   18,  0xF,     0xF,    0xF,    0x05,    15},
-    {"tune",      &SamplerPreset::tune,          8192,  2,   19,  0x3FFF,  0x3FFF, 0x3FFF, 0x06, 16383},
-    {"tl",        &SamplerPreset::tl,               0,  1,   21,  kAsSent, 0x7F,   0x7F,   0x07,   127},
-    {"ar",        &SamplerPreset::ar,             127,  1,   22,  kAsSent, 0x7F,   0x7F,   0x08,   127},
-    {"dr",        &SamplerPreset::dr,               0,  1,   23,  kAsSent, 0x7F,   0x7F,   0x09,   127},
-    {"sl",        &SamplerPreset::sl,             127,  1,   24,  kAsSent, 0x7F,   0x7F,   0x0A,   127},
-    {"rr",        &SamplerPreset::rr,             120,  1,   25,  kAsSent, 0x7F,   0x7F,   0x0B,   127},
+    {"smplNum", &SamplerPreset::smplNum,       0,     1,    16, kAsSent, 0x7F,   0x7F,     0x03,   127},
+    {"pan",     &SamplerPreset::pan,          64,     1,    17, kAsSent, 0x7F,   0x7F,     0x04,   127},
+    {"octv",    &SamplerPreset::octv,          8,     1,    18, 0xF,     0xF,    0xF,      0x05,    15},
+    {"tune",    &SamplerPreset::tune,       8192,     2,    19, 0x3FFF,  0x3FFF, 0x3FFF,   0x06, 16383},
+    {"tl",      &SamplerPreset::tl,            0,     1,    21, kAsSent, 0x7F,   0x7F,     0x07,   127},
+    {"ar",      &SamplerPreset::ar,          127,     1,    22, kAsSent, 0x7F,   0x7F,     0x08,   127},
+    {"dr",      &SamplerPreset::dr,            0,     1,    23, kAsSent, 0x7F,   0x7F,     0x09,   127},
+    {"sl",      &SamplerPreset::sl,          127,     1,    24, kAsSent, 0x7F,   0x7F,     0x0A,   127},
+    {"rr",      &SamplerPreset::rr,          120,     1,    25, kAsSent, 0x7F,   0x7F,     0x0B,   127},
 };
 // clang-format on
 
@@ -133,18 +133,17 @@ static_assert(sizeof(kOperatorFields) / sizeof(kOperatorFields[0]) == kOperatorF
 constexpr int32_t kToneValueCount = kToneFieldCount + kOperatorCount * kOperatorFieldCount;
 constexpr int32_t kSamplerValueCount = kSamplerFieldCount;
 
-namespace detail {
-template <typename Row, std::size_t N> constexpr int32_t sumBytes(const Row (&rows)[N]) {
+// Sum of the bytes column of a table.
+template <typename Row, std::size_t N> constexpr int32_t valueBytesOf(const Row (&rows)[N]) {
   int32_t sum = 0;
   for (const Row& row : rows) sum += row.bytes;
   return sum;
 }
-}  // namespace detail
 
 // Bytes of one record in the state image: name, then the values at their widths.
 constexpr int32_t kToneImageBytes =
-    kPresetNameLength + detail::sumBytes(kToneFields) + kOperatorCount * detail::sumBytes(kOperatorFields);
-constexpr int32_t kSamplerImageBytes = kPresetNameLength + detail::sumBytes(kSamplerFields);
+    kPresetNameLength + valueBytesOf(kToneFields) + kOperatorCount * valueBytesOf(kOperatorFields);
+constexpr int32_t kSamplerImageBytes = kPresetNameLength + valueBytesOf(kSamplerFields);
 static_assert(kToneImageBytes == 75 && kSamplerImageBytes == 26);
 
 // Calls visit(value, row) for each value of a tone in record order, value
