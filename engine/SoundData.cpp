@@ -1,5 +1,7 @@
 #include "engine/SoundData.h"
 
+#include "engine/SoundFields.h"
+
 #include <cstring>
 
 namespace ovri::korvane::synth {
@@ -26,58 +28,25 @@ TonePreset& TonePreset::operator=(const TonePreset& other) {
 }
 
 void TonePreset::linkOperatorFields() {
-  for (int32_t op = 0; op < kOperatorCount; ++op) {
-    int32_t** row = operatorFields + op * kOperatorFieldCount;
-    row[0] = &tlVelCtrl[op];
-    row[1] = &mul[op];
-    row[2] = &tune[op];
-    row[3] = &lms[op];
-    row[4] = &wave[op];
-    row[5] = &tl[op];
-    row[6] = &ar[op];
-    row[7] = &dr[op];
-    row[8] = &sl[op];
-    row[9] = &rr[op];
-    row[10] = &kf[op];
-    row[11] = &kfStart[op];
-  }
+  for (int32_t op = 0; op < kOperatorCount; ++op)
+    for (int32_t f = 0; f < kOperatorFieldCount; ++f)
+      operatorFields[op * kOperatorFieldCount + f] = &(this->*kOperatorFields[f].member)[op];
 }
 
 void TonePreset::setDefaults() {
   blankName(presetName);
-  key = 64;
-  pan = 64;
-  lfoWave = 0;
-  lfoFreq = 2048;
-  fl = 127;
-  strc = 0;
-  for (int32_t op = 0; op < kOperatorCount; ++op) {
-    tlVelCtrl[op] = 0;
-    mul[op] = 1;
-    tune[op] = 8192;
-    lms[op] = 0;
-    wave[op] = 0;
-    tl[op] = 0;
-    ar[op] = 124;
-    dr[op] = 100;
-    sl[op] = 0;
-    rr[op] = 120;
-    kf[op] = 0;
-    kfStart[op] = 48;
-  }
+  forEachToneValue(*this, [](int32_t& value, const auto& row) {
+    value = row.defaultValue;
+    return true;
+  });
 }
 
 void SamplerPreset::setDefaults() {
   blankName(presetName);
-  smplNum = 0;
-  pan = 64;
-  octv = 8;
-  tune = 8192;
-  tl = 0;
-  ar = 127;
-  dr = 0;
-  sl = 127;
-  rr = 120;
+  forEachSamplerValue(*this, [](int32_t& value, const SamplerField& row) {
+    value = row.defaultValue;
+    return true;
+  });
 }
 
 void SampleData::clear() {

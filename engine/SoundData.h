@@ -42,10 +42,11 @@ struct ToneParameters {
 };
 
 // A tone preset with its table of references to the operator fields,
-// operator by operator, each in the order tlVelCtrl, mul, tune, lms, wave,
-// tl, ar, dr, sl, rr, kf, kfStart. System exclusive addresses operator
-// fields through it. Copies take the values only; the references of a
-// record always point into that record.
+// operator by operator, each in the row order of kOperatorFields
+// (SoundFields.h: tlVelCtrl, mul, tune, lms, wave, tl, ar, dr, sl, rr, kf,
+// kfStart). Copies take the values only; the references of a record always
+// point into that record. Defaults, masks and the field order of every
+// format are in SoundFields.h.
 struct TonePreset : ToneParameters {
   TonePreset();
   TonePreset(const TonePreset& other);

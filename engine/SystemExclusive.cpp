@@ -11,23 +11,18 @@
 //   0x05  percussion tone        key 0..127 (tone 128+key)  0..95
 //   0x06  sampler preset         preset 0..127              0..25
 //
-// Tone block:
-//   0-15 name   16-24 reserved   25 key   26 pan   27 lfoWave&3
-//   28,29 lfoFreq (LSB, MSB)   30 fl   31 strc&7   32-34 reserved
-//   operator n at 35 + 16n:
-//     +0 tlVelCtrl&7  +1 mul&15  +2,+3 tune (LSB, MSB)  +4 lms&15  +5 wave&7
-//     +6 tl  +7 ar  +8 dr  +9 sl  +10 rr  +11 kf&3  +12 kfStart  +13..+15 reserved
-//   (operator 3 ends at 95 with kfStart)
-//
-// Sampler block:
-//   0-15 name  16 smplNum  17 pan  18 octv&15  19,20 tune (LSB, MSB)
-//   21 tl  22 ar  23 dr  24 sl  25 rr
+// The tone and sampler blocks hold the name at addresses 0-15 and each value
+// at the sysex address of its row in SoundFields.h (operator j of a tone at
+// 35 + 16j + the row's offset), stored ANDed with the row's rxMask.
+// Addresses that no row names are reserved.
 //
 // A 14-bit pair: the LSB address writes bits 0-6 and keeps bits 7-13, the
 // MSB address writes bits 7-13 and keeps bits 0-6. Reserved addresses
 // consume a value. Surplus values past the block's last address are ignored;
 // a message that ends early keeps what it wrote.
 #include "engine/SynthesizerFM4.h"
+
+#include "engine/SoundFields.h"
 
 namespace ovri::korvane::synth {
 
@@ -40,14 +35,19 @@ constexpr int32_t kBlockSampler = 0x06;
 
 constexpr int32_t kLastSystemAddress = 1;
 constexpr int32_t kLastPartAddress = 1;
-constexpr int32_t kLastToneAddress = 95;
-constexpr int32_t kLastSamplerAddress = 25;
-
-constexpr int32_t kToneOperatorBase = 35;
-constexpr int32_t kToneOperatorStride = 16;
 
 int32_t withLsb(int32_t old, int32_t value) { return (old & 0x3F80) | (value & 0x7F); }
 int32_t withMsb(int32_t old, int32_t value) { return ((value & 0x7F) << 7) | (old & 0x7F); }
+
+// Stores a value at a cell that names a field (reserved cells store nothing).
+void storeCell(int32_t& field, SysExCell::Kind kind, int32_t rxMask, int32_t value) {
+  switch (kind) {
+    case SysExCell::kValue: field = value & rxMask; break;
+    case SysExCell::kLsb: field = withLsb(field, value); break;
+    case SysExCell::kMsb: field = withMsb(field, value); break;
+    default: break;
+  }
+}
 }  // namespace
 
 void SynthesizerFM4::onSystemExclusive(MidiEvent& event) {
@@ -71,11 +71,11 @@ void SynthesizerFM4::onSystemExclusive(MidiEvent& event) {
     case kBlockInstrumentTone:
     case kBlockPercussionTone:
       if (index >= 128) return;  // no such tone in the block
-      last = kLastToneAddress;
+      last = kToneSysExLastAddress;
       break;
     case kBlockSampler:
       if (index >= kSamplerPresetCount) return;
-      last = kLastSamplerAddress;
+      last = kSamplerSysExLastAddress;
       break;
     default:
       return;
@@ -114,59 +114,19 @@ void SynthesizerFM4::writePartBlock(int32_t part, int32_t address, int32_t value
 }
 
 void SynthesizerFM4::writeToneBlock(TonePreset& tone, int32_t address, int32_t value) {
-  if (address < kPresetNameLength) {
-    tone.presetName[address] = static_cast<char>(value);
-    return;
-  }
-  switch (address) {
-    case 25: tone.key = value; return;
-    case 26: tone.pan = value; return;
-    case 27: tone.lfoWave = value & 3; return;
-    case 28: tone.lfoFreq = withLsb(tone.lfoFreq, value); return;
-    case 29: tone.lfoFreq = withMsb(tone.lfoFreq, value); return;
-    case 30: tone.fl = value; return;
-    case 31: tone.strc = value & 7; return;
-    default: break;
-  }
-  if (address < kToneOperatorBase) return;  // reserved
-  const int32_t op = (address - kToneOperatorBase) / kToneOperatorStride;
-  const int32_t offset = (address - kToneOperatorBase) % kToneOperatorStride;
-  int32_t** fields = tone.operatorFields + op * kOperatorFieldCount;
-  // Offsets 0..12 map to the operator's twelve fields; tune takes two.
-  switch (offset) {
-    case 0: *fields[0] = value & 7; break;                  // tlVelCtrl
-    case 1: *fields[1] = value & 15; break;                 // mul
-    case 2: *fields[2] = withLsb(*fields[2], value); break; // tune LSB
-    case 3: *fields[2] = withMsb(*fields[2], value); break; // tune MSB
-    case 4: *fields[3] = value & 15; break;                 // lms
-    case 5: *fields[4] = value & 7; break;                  // wave
-    case 6: case 7: case 8: case 9: case 10:                // tl, ar, dr, sl, rr
-      *fields[offset - 1] = value;
-      break;
-    case 11: *fields[10] = value & 3; break;                // kf
-    case 12: *fields[11] = value; break;                    // kfStart
-    default: break;                                         // reserved
-  }
+  const SysExCell& cell = toneSysExCell(address);
+  if (cell.kind == SysExCell::kNameChar)
+    tone.presetName[cell.row] = static_cast<char>(value);
+  else if (cell.kind != SysExCell::kReserved)
+    storeCell(toneCellValue(tone, cell), cell.kind, toneCellRxMask(cell), value);
 }
 
 void SynthesizerFM4::writeSamplerBlock(SamplerPreset& preset, int32_t address, int32_t value) {
-  if (address < kPresetNameLength) {
-    preset.presetName[address] = static_cast<char>(value);
-    return;
-  }
-  switch (address) {
-    case 16: preset.smplNum = value; break;
-    case 17: preset.pan = value; break;
-    case 18: preset.octv = value & 15; break;
-    case 19: preset.tune = withLsb(preset.tune, value); break;
-    case 20: preset.tune = withMsb(preset.tune, value); break;
-    case 21: preset.tl = value; break;
-    case 22: preset.ar = value; break;
-    case 23: preset.dr = value; break;
-    case 24: preset.sl = value; break;
-    case 25: preset.rr = value; break;
-    default: break;
-  }
+  const SysExCell& cell = samplerSysExCell(address);
+  if (cell.kind == SysExCell::kNameChar)
+    preset.presetName[cell.row] = static_cast<char>(value);
+  else if (cell.kind != SysExCell::kReserved)
+    storeCell(preset.*kSamplerFields[cell.row].member, cell.kind, kSamplerFields[cell.row].rxMask, value);
 }
 
 }  // namespace ovri::korvane::synth

@@ -5,6 +5,8 @@
 // numbers. The kind-specific readers (TonePresetText.h, SamplerPresetText.h,
 // SampleDataParameterText.h) give each token its field.
 
+#include "engine/SoundFields.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,9 +50,11 @@ inline constexpr const char* kSampleDataTokenPattern =
 // within this many characters of its line start is treated as not matching.
 constexpr std::size_t kMaxRecordLength = 1024;
 
-// Token counts of a complete record: slot, name, values.
-constexpr std::size_t kToneValueCount = 54;
-constexpr std::size_t kSamplerValueCount = 9;
+// Value counts of a complete record (after slot and name), as the record
+// patterns spell them: the field tables of SoundFields.h.
+constexpr std::size_t kToneValueCount = synth::kToneValueCount;        // {54} above
+constexpr std::size_t kSamplerValueCount = synth::kSamplerValueCount;  // {9} above
+static_assert(kToneValueCount == 54 && kSamplerValueCount == 9, "record patterns spell these counts");
 // slot, four points, pitch
 constexpr std::size_t kSampleDataTokenCount = 6;
 

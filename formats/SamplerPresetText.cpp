@@ -9,20 +9,6 @@ namespace ovri::korvane::formats {
 
 namespace {
 
-using synth::SamplerPreset;
-
-// The 9 values of a record in file order, each with the mask it is stored with.
-struct SamplerField {
-  int32_t SamplerPreset::*field;
-  int32_t mask;
-};
-constexpr SamplerField kSamplerFields[] = {
-    {&SamplerPreset::smplNum, 0x7F}, {&SamplerPreset::pan, 0x7F}, {&SamplerPreset::octv, 0xF},
-    {&SamplerPreset::tune, 0x3FFF},  {&SamplerPreset::tl, 0x7F},  {&SamplerPreset::ar, 0x7F},
-    {&SamplerPreset::dr, 0x7F},      {&SamplerPreset::sl, 0x7F},  {&SamplerPreset::rr, 0x7F},
-};
-static_assert(sizeof(kSamplerFields) / sizeof(kSamplerFields[0]) == kSamplerValueCount);
-
 constexpr const char* kHeaderLine =
     "# @S(Sampler) 0 ~127, presetName(16 ASCII Chars), smplNum, pan, octv, tune, tl, ar, dr, sl, rr";
 
@@ -32,11 +18,14 @@ bool recordFromTokens(const std::vector<std::string>& tokens, SamplerRecord& rec
   int32_t slot = 0;
   if (!tokenToInt(tokens[0], slot) || slot >= synth::kSamplerPresetCount) return false;
   if (!nameTokenToName(tokens[1], record.values.presetName)) return false;
-  for (std::size_t i = 0; i < kSamplerValueCount; ++i) {
+  std::size_t next = 2;
+  const bool complete = synth::forEachSamplerValue(record.values, [&](int32_t& field, const synth::SamplerField& row) {
     int32_t value = 0;
-    if (!tokenToInt(tokens[2 + i], value)) return false;
-    record.values.*kSamplerFields[i].field = value & kSamplerFields[i].mask;
-  }
+    if (!tokenToInt(tokens[next++], value)) return false;
+    field = value & row.textMask;
+    return true;
+  });
+  if (!complete) return false;
   record.slot = slot;
   return true;
 }
@@ -59,7 +48,8 @@ std::vector<SamplerRecord> parseSamplerPresets(const std::string& text) {
 
 void applySamplerPreset(const SamplerRecord& record, synth::SamplerPreset& preset) {
   std::memcpy(preset.presetName, record.values.presetName, synth::kPresetNameLength);
-  for (const SamplerField& f : kSamplerFields) preset.*f.field = record.values.*f.field & f.mask;
+  for (const synth::SamplerField& row : synth::kSamplerFields)
+    preset.*row.member = record.values.*row.member & row.textMask;
 }
 
 void applySamplerPresets(const std::vector<SamplerRecord>& records, synth::SamplerPreset* presets) {
@@ -83,10 +73,11 @@ std::string writeSamplerPresets(const synth::SamplerPreset* presets) {
     out += " \"";
     appendStoredName(out, presets[i].presetName);
     out += '"';
-    for (const SamplerField& f : kSamplerFields) {
+    synth::forEachSamplerValue(presets[i], [&out](int32_t value, const synth::SamplerField&) {
       out += ' ';
-      out += std::to_string(presets[i].*f.field);
-    }
+      out += std::to_string(value);
+      return true;
+    });
     out += '\n';
   }
   return out;

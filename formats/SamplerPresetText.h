@@ -5,8 +5,8 @@
 //
 //   "name16chars....."  smplNum pan octv tune tl ar dr sl rr
 //
-// Masks applied on reading: tune 0x3FFF, octv 0xF, all others 0x7F. Values
-// are written as stored.
+// The values are the rows of kSamplerFields (SoundFields.h) in row order; on
+// reading each is ANDed with its row's textMask. Values are written as stored.
 
 #include "engine/SoundData.h"
 

@@ -1,10 +1,14 @@
 #include "formats/SysExText.h"
 
+#include "engine/SoundFields.h"
+
 #include <cstdint>
 
 namespace ovri::korvane::formats {
 
 namespace {
+
+using synth::SysExCell;
 
 constexpr const char* kToneHeaderLines[] = {
     "# F0 7D 10 21 aa bb cc datas... F7",
@@ -35,51 +39,64 @@ void appendLine(std::string& out, const char* line) {
   out += '\n';
 }
 
+// The byte a cell of a block carries: the value ANDed with its row's txMask,
+// one 7-bit half of a 14-bit value, or 00 at a reserved address.
+int32_t cellByte(SysExCell::Kind kind, int32_t value, int32_t txMask) {
+  switch (kind) {
+    case SysExCell::kValue: return value & txMask;
+    case SysExCell::kLsb: return value & 0x7F;
+    case SysExCell::kMsb: return (value >> 7) & 0x7F;
+    default: return 0;
+  }
+}
+
+// The messages start at the first value of each block: key, smplNum.
+constexpr int32_t kToneFirstAddress = 0x19;
+constexpr int32_t kSamplerFirstAddress = 0x10;
+static_assert(synth::kToneFields[0].sysexAddress == kToneFirstAddress);
+static_assert(synth::kSamplerFields[0].sysexAddress == kSamplerFirstAddress);
+
 }  // namespace
 
-// Tone preset message, 79 bytes (address 25..95 of a tone block):
+// Tone preset message, 79 bytes: addresses 25..95 of a tone block, each
+// byte as cellByte() gives it (reserved addresses 32-34 and those after each
+// operator's kfStart as 00).
 //
 //   F0 7D 10 21           status, manufacturer, device, model
 //   04 | 05               block: instrument program (tones 0..127) | percussion key (128..255)
 //   bb                    tone index & 7F
 //   19                    first address written
-//   7 bytes               key&7F  pan&7F  lfoWave&7  lfoFreq&7F  (lfoFreq>>7)&7F  fl&7F  strc&7
-//   16 bytes x 4 ops      00 00 00 (reserved)  tlVelCtrl&7  mul&F  tune&7F  (tune>>7)&7F  lms&F
-//                         wave&7  tl&7F  ar&7F  dr&7F  sl&7F  rr&7F  kf&7F  kfStart&7F
+//   7 bytes               key  pan  lfoWave  lfoFreq (LSB, MSB)  fl  strc
+//   16 bytes x 4 ops      00 00 00 (reserved)  tlVelCtrl  mul  tune (LSB, MSB)  lms  wave
+//                         tl  ar  dr  sl  rr  kf  kfStart
 //   F7                    end of exclusive
 std::string writeToneSysExText(const synth::TonePreset* tones) {
   std::string out;
   out.reserve(synth::kToneCount * 240 + 800);
   for (const char* line : kToneHeaderLines) appendLine(out, line);
   for (int32_t i = 0; i < synth::kToneCount; ++i) {
-    const synth::TonePreset& t = tones[i];
     out += "F0 7D 10 21";
     out += i < synth::kPercussionToneBase ? " 04" : " 05";
     appendDataByte(out, i & 0x7F);
     out += " 19";
-    for (int32_t value : {t.key & 0x7F, t.pan & 0x7F, t.lfoWave & 0x7, t.lfoFreq & 0x7F,
-                          (t.lfoFreq >> 7) & 0x7F, t.fl & 0x7F, t.strc & 0x7})
-      appendDataByte(out, value);
-    for (int32_t op = 0; op < synth::kOperatorCount; ++op) {
-      out += " 00 00 00";
-      for (int32_t value : {t.tlVelCtrl[op] & 0x7, t.mul[op] & 0xF, t.tune[op] & 0x7F,
-                            (t.tune[op] >> 7) & 0x7F, t.lms[op] & 0xF, t.wave[op] & 0x7,
-                            t.tl[op] & 0x7F, t.ar[op] & 0x7F, t.dr[op] & 0x7F, t.sl[op] & 0x7F,
-                            t.rr[op] & 0x7F, t.kf[op] & 0x7F, t.kfStart[op] & 0x7F})
-        appendDataByte(out, value);
+    for (int32_t address = kToneFirstAddress; address <= synth::kToneSysExLastAddress; ++address) {
+      const SysExCell& cell = synth::toneSysExCell(address);
+      const bool holdsValue = cell.kind != SysExCell::kReserved;
+      appendDataByte(out, holdsValue ? cellByte(cell.kind, synth::toneCellValue(tones[i], cell),
+                                                synth::toneCellTxMask(cell))
+                                     : 0);
     }
     out += " F7\n";
   }
   return out;
 }
 
-// Sampler preset message, 18 bytes (address 16..25 of a sampler block):
+// Sampler preset message, 18 bytes: addresses 16..25 of a sampler block.
 //
 //   F0 7D 10 21 06        status, manufacturer, device, model, block: sampler preset
 //   bb                    preset index & 7F
 //   10                    first address written
-//   10 bytes              smplNum&7F  pan&7F  octv&F  tune&7F  (tune>>7)&7F  tl&7F  ar&7F
-//                         dr&7F  sl&7F  rr&7F
+//   10 bytes              smplNum  pan  octv  tune (LSB, MSB)  tl  ar  dr  sl  rr
 //   F7                    end of exclusive
 std::string writeSamplerSysExText(const synth::SamplerPreset* presets) {
   std::string out;
@@ -87,14 +104,16 @@ std::string writeSamplerSysExText(const synth::SamplerPreset* presets) {
   for (int32_t line = 0; line < 3; ++line) appendLine(out, kToneHeaderLines[line]);
   appendLine(out, kSamplerFieldLine);
   for (int32_t i = 0; i < synth::kSamplerPresetCount; ++i) {
-    const synth::SamplerPreset& p = presets[i];
     out += "F0 7D 10 21 06";
     appendDataByte(out, i & 0x7F);
     out += " 10";
-    for (int32_t value : {p.smplNum & 0x7F, p.pan & 0x7F, p.octv & 0xF, p.tune & 0x7F,
-                          (p.tune >> 7) & 0x7F, p.tl & 0x7F, p.ar & 0x7F, p.dr & 0x7F,
-                          p.sl & 0x7F, p.rr & 0x7F})
-      appendDataByte(out, value);
+    for (int32_t address = kSamplerFirstAddress; address <= synth::kSamplerSysExLastAddress; ++address) {
+      const SysExCell& cell = synth::samplerSysExCell(address);
+      const synth::SamplerField& row = synth::kSamplerFields[cell.row];
+      appendDataByte(out, cell.kind == SysExCell::kReserved
+                              ? 0
+                              : cellByte(cell.kind, presets[i].*row.member, row.txMask));
+    }
     out += " F7\n";
   }
   return out;

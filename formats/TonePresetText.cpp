@@ -11,47 +11,13 @@ namespace {
 
 using synth::ToneParameters;
 
-// The 54 values of a record in file order: six tone fields, then twelve
-// fields for each operator in turn, each with the mask it is stored with.
-struct ToneField {
-  int32_t ToneParameters::*field;
-  int32_t mask;
-};
-struct ToneOperatorField {
-  int32_t (ToneParameters::*field)[synth::kOperatorCount];
-  int32_t mask;
-};
-
-constexpr ToneField kToneFields[] = {
-    {&ToneParameters::key, 0x7F},     {&ToneParameters::pan, 0x7F},
-    {&ToneParameters::lfoWave, 0x3},  {&ToneParameters::lfoFreq, 0x3FFF},
-    {&ToneParameters::fl, 0x7F},      {&ToneParameters::strc, 0x7},
-};
-constexpr ToneOperatorField kOperatorFields[] = {
-    {&ToneParameters::tlVelCtrl, 0x7}, {&ToneParameters::mul, 0xF},
-    {&ToneParameters::tune, 0x3FFF},   {&ToneParameters::lms, 0xF},
-    {&ToneParameters::wave, 0x7F},     {&ToneParameters::tl, 0x7F},
-    {&ToneParameters::ar, 0x7F},       {&ToneParameters::dr, 0x7F},
-    {&ToneParameters::sl, 0x7F},       {&ToneParameters::rr, 0x7F},
-    {&ToneParameters::kf, 0x3},        {&ToneParameters::kfStart, 0x7F},
-};
-constexpr std::size_t kToneFieldCount = sizeof(kToneFields) / sizeof(kToneFields[0]);
-static_assert(sizeof(kOperatorFields) / sizeof(kOperatorFields[0]) == synth::kOperatorFieldCount);
-static_assert(kToneFieldCount + synth::kOperatorCount * synth::kOperatorFieldCount == kToneValueCount);
-
-int32_t maskAt(std::size_t index) {
-  if (index < kToneFieldCount) return kToneFields[index].mask;
-  return kOperatorFields[(index - kToneFieldCount) % synth::kOperatorFieldCount].mask;
-}
-
-// Value index 0..53 in file order to the field it names (Params is
-// ToneParameters, const or not).
-template <typename Params>
-auto& valueAt(Params& tone, std::size_t index) {
-  if (index < kToneFieldCount) return tone.*kToneFields[index].field;
-  index -= kToneFieldCount;
-  const ToneOperatorField& f = kOperatorFields[index % synth::kOperatorFieldCount];
-  return (tone.*f.field)[index / synth::kOperatorFieldCount];
+// Stores the value of each field of `from` into `to`, ANDed with the field's
+// text mask.
+void copyMasked(const ToneParameters& from, ToneParameters& to) {
+  for (const synth::ToneField& row : synth::kToneFields) to.*row.member = from.*row.member & row.textMask;
+  for (int32_t j = 0; j < synth::kOperatorCount; ++j)
+    for (const synth::OperatorField& row : synth::kOperatorFields)
+      (to.*row.member)[j] = (from.*row.member)[j] & row.textMask;
 }
 
 constexpr const char* kHeaderLines[] = {
@@ -68,11 +34,14 @@ bool recordFromTokens(const std::vector<std::string>& tokens, ToneRecord& record
   int32_t slot = 0;
   if (!tokenToInt(tokens[0], slot) || slot >= synth::kToneCount) return false;
   if (!nameTokenToName(tokens[1], record.values.presetName)) return false;
-  for (std::size_t i = 0; i < kToneValueCount; ++i) {
+  std::size_t next = 2;
+  const bool complete = synth::forEachToneValue(record.values, [&](int32_t& field, const auto& row) {
     int32_t value = 0;
-    if (!tokenToInt(tokens[2 + i], value)) return false;
-    valueAt(record.values, i) = value & maskAt(i);
-  }
+    if (!tokenToInt(tokens[next++], value)) return false;
+    field = value & row.textMask;
+    return true;
+  });
+  if (!complete) return false;
   record.slot = slot;
   return true;
 }
@@ -96,9 +65,7 @@ std::vector<ToneRecord> parseTonePresets(const std::string& text) {
 
 void applyTonePreset(const ToneRecord& record, synth::TonePreset& tone) {
   std::memcpy(tone.presetName, record.values.presetName, synth::kPresetNameLength);
-  for (std::size_t i = 0; i < kToneValueCount; ++i) {
-    valueAt(tone, i) = valueAt(record.values, i) & maskAt(i);
-  }
+  copyMasked(record.values, tone);
 }
 
 void applyTonePresets(const std::vector<ToneRecord>& records, synth::TonePreset* tones) {
@@ -123,10 +90,11 @@ std::string writeTonePresets(const synth::TonePreset* tones) {
     out += " \"";
     appendStoredName(out, tones[i].presetName);
     out += '"';
-    for (std::size_t v = 0; v < kToneValueCount; ++v) {
+    synth::forEachToneValue(tones[i], [&out](int32_t value, const auto&) {
       out += ' ';
-      out += std::to_string(valueAt(tones[i], v));
-    }
+      out += std::to_string(value);
+      return true;
+    });
     out += '\n';
   }
   return out;

@@ -7,11 +7,9 @@
 //                       tlVelCtrl_j mul_j tune_j lms_j wave_j tl_j
 //                       ar_j dr_j sl_j rr_j kf_j kfStart_j          (12 per operator j = 0..3)
 //
-// Masks applied on reading:
-//   key pan fl 0x7F, lfoWave 0x3, lfoFreq 0x3FFF, strc 0x7;
-//   tlVelCtrl 0x7, mul 0xF, tune 0x3FFF, lms 0xF, wave 0x7F,
-//   tl ar dr sl rr 0x7F, kf 0x3, kfStart 0x7F.
-// Values are written as stored.
+// The values are those of the tone and operator rows of SoundFields.h in
+// their row order; on reading each is ANDed with its row's textMask. Values
+// are written as stored.
 
 #include "engine/SoundData.h"
 
