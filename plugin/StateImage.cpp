@@ -1,5 +1,7 @@
 #include "plugin/StateImage.h"
 
+#include "engine/SoundFields.h"
+
 
 #include <algorithm>
 #include <cmath>
@@ -102,23 +104,14 @@ public:
   std::vector<uint8_t> out;
 };
 
-// Every field of a tone in image order, with the reader or writer.
+// Every field of a tone or sampler preset in image order (the records'
+// field tables), with the reader or writer: field(value, bytes).
 template <typename Fn> bool toneFields(ToneParameters& t, Fn&& field) {
-  if (!field(t.key, 1) || !field(t.pan, 1) || !field(t.lfoWave, 1) || !field(t.lfoFreq, 2) || !field(t.fl, 1) ||
-      !field(t.strc, 1))
-    return false;
-  for (int32_t j = 0; j < kOperatorCount; ++j) {
-    if (!field(t.tlVelCtrl[j], 1) || !field(t.mul[j], 1) || !field(t.tune[j], 2) || !field(t.lms[j], 1) ||
-        !field(t.wave[j], 1) || !field(t.tl[j], 1) || !field(t.ar[j], 1) || !field(t.dr[j], 1) ||
-        !field(t.sl[j], 1) || !field(t.rr[j], 1) || !field(t.kf[j], 1) || !field(t.kfStart[j], 1))
-      return false;
-  }
-  return true;
+  return forEachToneValue(t, [&](int32_t& v, const auto& row) { return field(v, row.bytes); });
 }
 
 template <typename Fn> bool samplerFields(SamplerPreset& s, Fn&& field) {
-  return field(s.smplNum, 1) && field(s.pan, 1) && field(s.octv, 1) && field(s.tune, 2) && field(s.tl, 1) &&
-         field(s.ar, 1) && field(s.dr, 1) && field(s.sl, 1) && field(s.rr, 1);
+  return forEachSamplerValue(s, [&](int32_t& v, const auto& row) { return field(v, row.bytes); });
 }
 
 template <typename Fn> bool partFields(StateImage::Part& p, int32_t version, Fn&& field) {

@@ -1,6 +1,7 @@
 #include "plugin/ValueTags.h"
 
 #include "engine/LogCode.h"
+#include "engine/SoundFields.h"
 
 #include <algorithm>
 #include <cmath>
@@ -219,30 +220,18 @@ std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
   }
 }
 
+// Tone and sampler preset fields come from the records' field tables; the
+// remaining items select, reset or (the name) are not values.
+std::optional<float> storeField(TaggedField field, float v) {
+  *field.value = scaled(v, field.range);
+  return ratio(*field.value, field.range);
+}
+
 std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
-  TonePreset& t = *host.tone;
-  auto store = [&host, v](int32_t& field, int32_t range) {
-    field = scaled(v, range);
+  if (const TaggedField field = toneTaggedField(*host.tone, item); field.value != nullptr) {
+    const auto answer = storeField(field, v);
     sendSelectedTone(host);
-    return ratio(field, range);
-  };
-  if (item >= 0x10 && item < 0x50) {  // operator j = item >> 4 - 1, field k = low nibble
-    const int32_t j = (item >> 4) - 1;
-    switch (item & 0x0F) {
-      case 0x0: return store(t.wave[j], 7);
-      case 0x1: return store(t.mul[j], 15);
-      case 0x2: return store(t.tune[j], 16383);
-      case 0x3: return store(t.lms[j], 15);
-      case 0x4: return store(t.tlVelCtrl[j], 7);
-      case 0x5: return store(t.tl[j], 127);
-      case 0x6: return store(t.ar[j], 127);
-      case 0x7: return store(t.dr[j], 127);
-      case 0x8: return store(t.sl[j], 127);
-      case 0x9: return store(t.rr[j], 127);
-      case 0xA: return store(t.kf[j], 3);
-      case 0xB: return store(t.kfStart[j], 127);
-      default: return std::nullopt;
-    }
+    return answer;
   }
   switch (item) {
     case 0x01: {
@@ -250,14 +239,8 @@ std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
       host.selectTone(n);
       return ratio(n, 255);
     }
-    case 0x03: return store(t.key, 127);
-    case 0x04: return store(t.pan, 127);
-    case 0x05: return store(t.strc, 15);
-    case 0x06: return store(t.fl, 127);
-    case 0x07: return store(t.lfoWave, 3);
-    case 0x08: return store(t.lfoFreq, 16383);
     case 0x81:
-      t.setDefaults();
+      host.tone->setDefaults();
       sendSelectedTone(host);
       return clampUnit(v);
     default:
@@ -267,11 +250,12 @@ std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
 
 std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
   SamplerPreset& sp = *host.samplerPreset;
-  auto store = [&host, v](int32_t& field, int32_t range) {
-    field = scaled(v, range);
+  if (const TaggedField field = samplerTaggedField(sp, item); field.value != nullptr) {
+    const auto answer = storeField(field, v);
     sendSelectedSampler(host);
-    return ratio(field, range);
-  };
+    if (field.value == &sp.smplNum) host.selectSample(sp.smplNum);
+    return answer;
+  }
   switch (item) {
     case 0x01: {
       const int32_t n = scaled(v, 127);
@@ -279,19 +263,6 @@ std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
       host.selectSample(host.samplerPreset->smplNum);
       return ratio(n, 127);
     }
-    case 0x03: {
-      const float answer = store(sp.smplNum, 127);
-      host.selectSample(sp.smplNum);
-      return answer;
-    }
-    case 0x04: return store(sp.pan, 127);
-    case 0x05: return store(sp.octv, 15);
-    case 0x06: return store(sp.tune, 16383);
-    case 0x07: return store(sp.tl, 127);
-    case 0x08: return store(sp.ar, 127);
-    case 0x09: return store(sp.dr, 127);
-    case 0x0A: return store(sp.sl, 127);
-    case 0x0B: return store(sp.rr, 127);
     case 0x81:
       sp.setDefaults();
       sendSelectedSampler(host);
