@@ -148,6 +148,9 @@ public:
   // Record access for the plug-in (editor, state, value tags).
   PartState& getPart(int32_t index) { return parts[index & 15]; }
   const PartState& getPart(int32_t index) const { return parts[index & 15]; }
+  // A voice of the pool (0..kMaxVoices-1), to read: a voice changed
+  // directly, not through the engine's operations, leaves the voice index
+  // out of step.
   VoiceUnitBase& getVoice(int32_t index) { return *voices[index]; }
   int32_t getAllocationCursor() const { return allocationCursor; }
   bool getReceiveSysEx() const { return receiveSysEx != 0; }
