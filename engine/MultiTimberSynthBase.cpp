@@ -14,6 +14,7 @@ MultiTimberSynthBase::MultiTimberSynthBase(float masterTuneHz, float masterGain)
   voiceCount = 128;
   allocationCursor = 0;
   voiceMask = voiceCount - 1;
+  trackAllVoicesIdle();
 }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() {
@@ -52,7 +53,9 @@ void MultiTimberSynthBase::process(RenderContext& context) {
   const int32_t end = context.startSample + (context.sampleCount > 0 ? context.sampleCount : 0);
   currentContext = &context;
   int32_t now = first;
-  for (int32_t i = 0; i < voiceCount; ++i) voices[i]->renderPosition = now;
+  // Idle voices are skipped: a note-on sets the position of the voice it
+  // starts.
+  forEachSoundingVoice([this, now](int32_t i) { voices[i]->renderPosition = now; });
 
   for (MidiEvent* event = context.events != nullptr ? context.events->next : nullptr; event != nullptr;
        event = event->next) {
@@ -75,14 +78,46 @@ void MultiTimberSynthBase::process(RenderContext& context) {
   currentContext = nullptr;
 }
 
+// Sounding voices render in ascending order, so that every sample of a
+// shared buffer sums its voices in the same order whatever the events.
 void MultiTimberSynthBase::renderVoicesUntil(int32_t end) {
   float* const* channels = currentContext->channels;
-  for (int32_t i = 0; i < voiceCount; ++i) {
+  forEachSoundingVoice([this, channels, end](int32_t i) {
     VoiceUnitBase& voice = *voices[i];
-    if (voice.stateByte == 0) continue;
-    const int32_t pair = voice.outputPair & (kChannelCount - 2);
-    voice.renderUntilPosition(channels[pair], channels[pair + 1], end);
-  }
+    const int32_t state = voice.stateByte;
+    if (state != 0) {
+      const int32_t pair = voice.outputPair & (kChannelCount - 2);
+      voice.renderUntilPosition(channels[pair], channels[pair + 1], end);
+      if (voice.stateByte == state) return;
+    }
+    trackVoice(i);
+  });
+}
+
+void MultiTimberSynthBase::trackVoice(int32_t index) {
+  const VoiceUnitBase& voice = *voices[index];
+  const int32_t state = voice.stateByte;
+  idleVoices.assign(index, state == 0);
+  fadingVoices.assign(index, (state & (kReleased | kDamped)) != 0);
+  heldVoices.assign(index, (state & kKeyHeld) != 0);
+  const int32_t part = voice.part >= 0 && voice.part < kPartCount ? voice.part : -1;
+  if (part == listedPart[index]) return;
+  if (listedPart[index] >= 0) partVoices[listedPart[index]].clear(index);
+  if (part >= 0) partVoices[part].set(index);
+  listedPart[index] = static_cast<int8_t>(part);
+}
+
+void MultiTimberSynthBase::trackAllVoicesIdle() {
+  idleVoices.fill(true);
+  fadingVoices.fill(false);
+  heldVoices.fill(false);
+  for (VoiceSet& listed : partVoices) listed.fill(false);
+  for (int8_t& part : listedPart) part = -1;
+}
+
+void MultiTimberSynthBase::voiceStarted(int32_t index) {
+  usedVoices.set(index);
+  trackVoice(index);
 }
 
 void MultiTimberSynthBase::dispatch(MidiEvent& event) {
@@ -96,6 +131,7 @@ void MultiTimberSynthBase::dispatch(MidiEvent& event) {
         onNoteOff(event);
       } else {
         onNoteOn(event);
+        voiceStarted(allocationCursor);  // in case an override did not
         VoiceUnitBase& voice = *voices[allocationCursor];
         // The voice just started, at the cursor, takes its part's output.
         // (When the note was dropped the cursor voice belongs to someone
@@ -168,6 +204,11 @@ int32_t MultiTimberSynthBase::getPolyphony() { return voiceCount; }
 // Rounds up to a power of two, at most kMaxVoices. Every sounding note ends.
 int32_t MultiTimberSynthBase::setPolyphony(int32_t count) {
   if (count < 1 || count == voiceCount) return voiceCount;
+  return usePolyphony(count);
+}
+
+int32_t MultiTimberSynthBase::usePolyphony(int32_t count) {
+  if (count < 1) return voiceCount;
   int32_t n = 1;
   while (n < count && n < kMaxVoices) n <<= 1;  // a power of two, at most kMaxVoices
   allocationCursor = 0;
@@ -225,14 +266,27 @@ void MultiTimberSynthBase::resetParts(bool restoreModes) {
   }
 }
 
+// An idle voice is left alone: stopping or damping it changes nothing.
 void MultiTimberSynthBase::stopVoices(int32_t part) {
-  for (int32_t i = 0; i < voiceCount; ++i)
-    if (part < 0 || voices[i]->part == part) voices[i]->stop();
+  if (part >= 0) {
+    forEachVoiceOfPart(part, [](VoiceUnitBase& v) { v.stop(); });
+    return;
+  }
+  forEachSoundingVoice([this](int32_t i) {
+    voices[i]->stop();
+    trackVoice(i);
+  });
 }
 
 void MultiTimberSynthBase::soundOff(int32_t part) {
-  for (int32_t i = 0; i < voiceCount; ++i)
-    if (part < 0 || voices[i]->part == part) voices[i]->damp();
+  if (part >= 0) {
+    forEachVoiceOfPart(part, [](VoiceUnitBase& v) { v.damp(); });
+    return;
+  }
+  forEachSoundingVoice([this](int32_t i) {
+    voices[i]->damp();
+    trackVoice(i);
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -304,20 +358,22 @@ void MultiTimberSynthBase::systemExclusive(const uint8_t* bytes, int32_t length)
 // Ring search for a voice: starting after the voice started last, first an
 // idle voice, then a released or damped one, then a held one. The voice at
 // the cursor itself is never taken. Returns -1 (cursor back at its start)
-// when nothing could be taken.
+// when nothing could be taken; otherwise the cursor is on the voice.
+// Each pass is a search of one voice set, from the cursor up to the end of
+// the pool and then from 0 up to the cursor: the voice a step-by-step walk
+// around the ring would reach first.
 int32_t MultiTimberSynthBase::findVoice() {
   const int32_t start = allocationCursor;
-  const int32_t wanted[3] = {0, kReleased | kDamped, kKeyHeld};
-  for (int32_t pass = 0; pass < 3; ++pass) {
-    int32_t i = start;
-    for (;;) {
-      i = (i + 1) & voiceMask;
+  const VoiceSet* passes[3] = {&idleVoices, &fadingVoices, &heldVoices};
+  for (const VoiceSet* candidates : passes) {
+    int32_t i = candidates->findFirst(start + 1, voiceCount);
+    if (i < 0) i = candidates->findFirst(0, start);
+    if (i >= 0) {
       allocationCursor = i;
-      if (i == start) break;
-      const int32_t state = voices[i]->stateByte;
-      if (pass == 0 ? state == 0 : (state & wanted[pass]) != 0) return i;
+      return i;
     }
   }
+  allocationCursor = start;
   return -1;
 }
 
@@ -327,14 +383,20 @@ void MultiTimberSynthBase::onNoteOn(MidiEvent& event) {
   VoiceUnitBase& voice = *voices[index];
   voice.renderPosition = event.sampleOffset;
   voice.start(event.channel, event.data1, event.data2);
+  voiceStarted(index);
 }
 
 void MultiTimberSynthBase::onNoteOff(MidiEvent& event) {
-  for (int32_t i = 0; i < voiceCount; ++i) {
+  const int32_t channel = event.channel;
+  if (channel < 0 || channel >= kPartCount) return;
+  const VoiceSet& listed = partVoices[channel];
+  forEachVoiceBit(voiceCount, [&](int32_t w) { return listed.words[w] & heldVoices.words[w]; }, [&](int32_t i) {
     VoiceUnitBase& voice = *voices[i];
-    if ((voice.stateByte & kKeyHeld) != 0 && voice.part == event.channel && voice.key == event.data1)
+    if ((voice.stateByte & kKeyHeld) != 0 && voice.part == channel && voice.key == event.data1) {
       voice.release();
-  }
+      trackVoice(i);
+    }
+  });
 }
 
 void MultiTimberSynthBase::onPolyPressure(MidiEvent&) {}

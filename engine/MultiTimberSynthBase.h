@@ -4,6 +4,7 @@
 #include "engine/MidiEvent.h"
 #include "engine/ModuleRack.h"
 #include "engine/SoundData.h"
+#include "engine/VoiceBits.h"
 
 #include <cstdint>
 
@@ -99,6 +100,13 @@ public:
   virtual int32_t getActiveVoiceCount();                // 24
   virtual int32_t getPolyphony();                       // 25
   virtual int32_t setPolyphony(int32_t count);          // 26
+  // The polyphony change itself, without setPolyphony's check for an
+  // unchanged count: count rounded up to a power of two (at most
+  // kMaxVoices) voices come into use, every sounding note ends, the cursor
+  // returns to 0 and the rate constants are set again. Below 1 changes
+  // nothing. Once the engine is built this neither allocates nor frees, so
+  // the audio thread may call it between blocks. Returns the count in use.
+  int32_t usePolyphony(int32_t count);
   virtual void setPartOutput(int32_t part, int32_t output);  // 27
   virtual int32_t getManufacturerId();                  // 28
   virtual void setManufacturerId(int32_t id);           // 29
@@ -140,6 +148,9 @@ public:
   // Record access for the plug-in (editor, state, value tags).
   PartState& getPart(int32_t index) { return parts[index & 15]; }
   const PartState& getPart(int32_t index) const { return parts[index & 15]; }
+  // A voice of the pool (0..kMaxVoices-1), to read: a voice changed
+  // directly, not through the engine's operations, leaves the voice index
+  // out of step.
   VoiceUnitBase& getVoice(int32_t index) { return *voices[index]; }
   int32_t getAllocationCursor() const { return allocationCursor; }
   bool getReceiveSysEx() const { return receiveSysEx != 0; }
@@ -154,11 +165,37 @@ protected:
   void dispatchDirect(int32_t status, int32_t channel, int32_t data1, int32_t data2);
   void renderVoicesUntil(int32_t end);
   int32_t findVoice();
-  // Calls fn(voice) for every voice playing on part.
+  // Calls fn(voice) for every voice playing on part (0..15), in ascending
+  // voice order; fn may stop, release or damp the voice.
   template <typename Fn> void forEachVoiceOfPart(int32_t part, Fn fn) {
-    for (int32_t i = 0; i < voiceCount; ++i)
-      if (voices[i]->part == part) fn(*voices[i]);
+    if (part < 0 || part >= kPartCount) return;
+    const VoiceSet& listed = partVoices[part];
+    forEachVoiceBit(voiceCount, [&listed](int32_t w) { return listed.words[w]; }, [&](int32_t i) {
+      VoiceUnitBase& voice = *voices[i];
+      if (voice.part == part) fn(voice);
+      trackVoice(i);
+    });
   }
+  // Calls fn(index) for every voice in use whose state byte is not 0, in
+  // ascending order.
+  template <typename Fn> void forEachSoundingVoice(Fn fn) {
+    forEachVoiceBit(voiceCount, [this](int32_t w) { return ~idleVoices.words[w]; }, fn);
+  }
+
+  // The voice index: which voices are idle, fading, held and on which
+  // part, so that an event reaches the voices it concerns without a walk
+  // over the whole pool. It is brought in step with a voice after every
+  // call that can change the voice's stateByte or part (start, stop,
+  // release, damp, a render run) and must be, before the next search.
+  // Voices beyond voiceCount are idle and listed under no part.
+  using VoiceSet = VoiceBitSet<kMaxVoices>;
+  // Reads the stateByte and part of voice index into the index.
+  void trackVoice(int32_t index);
+  // Every voice of the pool is idle (after the rate constants are set or
+  // the pool is rebuilt).
+  void trackAllVoicesIdle();
+  // A note-on started voice index: index it and mark it used.
+  void voiceStarted(int32_t index);
 
   float* volumeTable = nullptr;  // [i] = 2^((i+1)/8) / 65536: 0.75 dB steps, [127] = 1.0
   int32_t portMask = kDefaultPortMask;
@@ -181,6 +218,12 @@ protected:
   uint8_t rpnEnabled = 1;
   uint8_t nrpnEnabled = 0;
   RenderContext* currentContext = nullptr;  // set while a block renders
+  VoiceSet idleVoices;               // stateByte == 0
+  VoiceSet fadingVoices;             // stateByte has kReleased or kDamped
+  VoiceSet heldVoices;               // stateByte has kKeyHeld
+  VoiceSet partVoices[kPartCount];   // part == p
+  VoiceSet usedVoices;               // started since the voice was last made as new
+  int8_t listedPart[kMaxVoices];     // the part a voice is listed under in partVoices, -1 none
 
 private:
   void buildParameterHandlers();

@@ -44,6 +44,8 @@ int32_t SynthesizerFM4::roundVoiceCount(int32_t n) {
   return count;
 }
 
+// Superseded by usePolyphony(), which needs no pool: kept for callers that
+// still build one.
 void SynthesizerFM4::prepareVoices(VoicePool& pool, int32_t count) {
   delete[] pool.pointers;
   delete[] pool.storage;
@@ -56,25 +58,39 @@ void SynthesizerFM4::prepareVoices(VoicePool& pool, int32_t count) {
   }
 }
 
-// Swaps the pool in; each new voice takes the master volume in force.
+// The pool is built once, for kMaxVoices voices, by the first call (from
+// the constructor). Every later call brings the first count voices into use
+// without allocating: every sounding note ends, and each voice that has
+// played since it was built is made as new again, so a voice coming into
+// use behaves exactly as a newly built one. Each voice in use takes the
+// master volume in force.
 void SynthesizerFM4::allocateVoices(int32_t count) {
-  VoicePool pool;
-  prepareVoices(pool, count);
-  std::swap(voiceStorage, pool.storage);
-  std::swap(voices, pool.pointers);
-  std::swap(voiceCount, pool.count);
+  count = count < 1 ? 1 : (count > kMaxVoices ? kMaxVoices : count);
+  if (voiceStorage == nullptr) {
+    voiceStorage = new VoiceUnitFM4[kMaxVoices];
+    voices = new VoiceUnitBase*[kMaxVoices];
+    for (int32_t i = 0; i < kMaxVoices; ++i) {
+      voiceStorage[i].attach(*voiceTables, parts, waveTable, tonePresets, sampleData, samplerPresets, 0.0f);
+      voices[i] = &voiceStorage[i];
+    }
+  } else {
+    stopVoices(-1);
+    forEachVoiceBit(kMaxVoices, [this](int32_t w) { return usedVoices.words[w]; }, [this](int32_t i) {
+      VoiceUnitFM4& voice = voiceStorage[i];
+      voice = VoiceUnitFM4();
+      voice.attach(*voiceTables, parts, waveTable, tonePresets, sampleData, samplerPresets, 0.0f);
+    });
+    usedVoices.fill(false);
+  }
+  voiceCount = count;
+  trackAllVoicesIdle();
   for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].masterVolumeChanged(masterVolume);
 }
 
+// Superseded by usePolyphony(): the pool keeps the voices it was given.
 void SynthesizerFM4::adoptVoices(VoicePool& pool) {
   if (pool.count < 1) return;
-  allocationCursor = 0;
-  voiceMask = pool.count - 1;
-  std::swap(voiceStorage, pool.storage);
-  std::swap(voices, pool.pointers);
-  std::swap(voiceCount, pool.count);
-  for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].masterVolumeChanged(masterVolume);
-  updateRateConstants();
+  usePolyphony(pool.count);
 }
 
 // Constants in 1/8192 octave, from the sample rate r and the master tune t:
@@ -98,13 +114,14 @@ void SynthesizerFM4::updateRateConstants() {
   const RateConstants rc = computeRateConstants(sampleRate, masterTune);
   rateConstants = rc;
   if (voiceStorage == nullptr) return;
-  // Every voice takes the new values and falls silent.
+  // Every voice in use takes the new values and falls silent (the others
+  // take them when they come into use, which ends with this call).
   for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].setRateConstants(rc);
+  trackAllVoicesIdle();
 }
 
 void SynthesizerFM4::initializeSoundData() {
-  if (voices != nullptr)
-    for (int32_t i = 0; i < voiceCount; ++i) voices[i]->stop();
+  if (voices != nullptr) stopVoices(-1);
   if (waveTable == nullptr) waveTable = new int32_t[kWaveMemorySize];
   buildWaveMemory(waveTable);
   if (tonePresets == nullptr) tonePresets = new TonePreset[kToneCount];
@@ -126,6 +143,7 @@ void SynthesizerFM4::onNoteOn(MidiEvent& event) {
     voice.startSample(event.channel, event.data1, event.data2);
   else
     voice.start(event.channel, event.data1, event.data2);
+  voiceStarted(index);
 }
 
 }  // namespace ovri::korvane::synth

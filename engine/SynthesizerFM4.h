@@ -17,10 +17,10 @@ public:
 
   static constexpr uint8_t kModelId = 0x22;
 
-  // A pool of voices built apart from the engine, so that a polyphony
-  // change can allocate before it touches anything the audio thread reads.
-  // After adoptVoices() the pool holds the engine's previous voices, which
-  // are freed with it.
+  // A pool of voices built apart from the engine. Superseded: the engine
+  // now builds all kMaxVoices voices once and usePolyphony() changes the
+  // count in use without allocating; adoptVoices(pool) is usePolyphony(
+  // pool.size()), and the pool keeps (and frees) the voices it was given.
   class VoicePool {
   public:
     VoicePool() = default;
@@ -42,9 +42,7 @@ public:
   // Builds count voices attached to this engine's data. Reads nothing that
   // changes while the engine plays.
   void prepareVoices(VoicePool& pool, int32_t count);
-  // Installs a prepared pool as the polyphony change does (cursor 0, new
-  // mask, rate constants; every sounding note ends); the pool receives the
-  // previous voices.
+  // The polyphony change for a prepared pool's size (see usePolyphony).
   void adoptVoices(VoicePool& pool);
 
   SynthesizerFM4(float masterTune, float masterVolume);
@@ -75,7 +73,7 @@ private:
   SampleData* sampleData = nullptr;      // [kSampleSlotCount]
   TonePreset* tonePresets = nullptr;     // [kToneCount]
   SamplerPreset* samplerPresets = nullptr;  // [kSamplerPresetCount]
-  VoiceUnitFM4* voiceStorage = nullptr;  // [voiceCount], voices[] points into it
+  VoiceUnitFM4* voiceStorage = nullptr;  // [kMaxVoices], voices[] points into it; the first voiceCount are in use
   RateConstants rateConstants;
 };
 
