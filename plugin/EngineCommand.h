@@ -35,12 +35,6 @@ struct SampleInstall final : HandOff {
   synth::SampleData data;
 };
 
-// A voice pool for a polyphony change. After the swap it holds the
-// engine's previous voices.
-struct VoiceInstall final : HandOff {
-  synth::SynthesizerFM4::VoicePool pool;
-};
-
 // A whole saved state, read, checked and decoded: installed in one step.
 struct StateInstall final : HandOff {
   EngineSettings settings;
@@ -49,7 +43,7 @@ struct StateInstall final : HandOff {
   synth::ToneParameters tones[synth::kToneCount] = {};
   synth::SamplerPreset samplers[synth::kSamplerPresetCount];
   synth::SampleData slots[synth::kSampleSlotCount];
-  synth::SynthesizerFM4::VoicePool pool;  // empty when the polyphony stays
+  int32_t polyphony = 0;  // voices to use; 0 keeps the count in force
 };
 
 // A fixed-size order to the audio thread. Which fields count depends on
@@ -60,7 +54,7 @@ enum class CommandKind : uint8_t {
   kReceiveSysEx,     // a = 0/1
   kNrpnEnabled,      // a = 0/1
   kResetAllParts,    // every voice stops, every part is reset with its default mode
-  kPolyphony,        // object: VoiceInstall
+  kPolyphony,        // a = voices to use (every note ends)
   kPartMode,         // part, a = mode
   kProgramChange,    // part, a = program (the part's voices are damped)
   kBendRange,        // part, a = semitones

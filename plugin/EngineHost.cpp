@@ -173,12 +173,10 @@ void EngineHost::setAudioRunning(bool running) {
 void EngineHost::changePolyphony(int32_t n) {
   const int32_t count = synth::SynthesizerFM4::roundVoiceCount(n);
   if (n < 1 || count == model.settings.polyphony) return;
-  auto install = std::make_unique<VoiceInstall>();
-  synth->prepareVoices(install->pool, count);
   model.settings.polyphony = count;
   EngineCommand c;
   c.kind = CommandKind::kPolyphony;
-  c.object = install.release();
+  c.a = count;
   submit(c);
 }
 
@@ -243,12 +241,7 @@ void EngineHost::apply(EngineCommand& c) {
       s.stopVoices(-1);
       s.resetParts(true);
       break;
-    case CommandKind::kPolyphony: {
-      auto* install = static_cast<VoiceInstall*>(c.object);
-      s.stopVoices(-1);
-      s.adoptVoices(install->pool);  // the pool takes the previous voices
-      break;
-    }
+    case CommandKind::kPolyphony: s.usePolyphony(c.a); break;
     case CommandKind::kPartMode: s.setPartMode(p, c.a); break;
     case CommandKind::kProgramChange: s.programChange(p, c.a); break;
     case CommandKind::kBendRange: s.getPart(p).bendRange = c.a; break;
@@ -286,7 +279,7 @@ void EngineHost::apply(EngineCommand& c) {
       s.setNrpnEnabled(state->settings.nrpnEnabled);
       s.setMasterVolume(state->settings.masterVolume);
       s.setMasterTune(state->settings.masterTune);
-      if (state->pool.size() > 0) s.adoptVoices(state->pool);
+      if (state->polyphony > 0) s.usePolyphony(state->polyphony);
       for (int32_t i = 0; i < synth::kPartCount; ++i) state->parts[i].applyTo(s.getPart(i), state->withOutputs);
       for (int32_t i = 0; i < synth::kToneCount; ++i)
         static_cast<synth::ToneParameters&>(s.getTonePreset(i)) = state->tones[i];

@@ -96,7 +96,7 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   if (image.polyphony > 0) {
     const int32_t count = SynthesizerFM4::roundVoiceCount(image.polyphony);
     if (count != settings.polyphony) {
-      host.synth->prepareVoices(state->pool, count);
+      state->polyphony = count;
       settings.polyphony = count;
     }
   }
