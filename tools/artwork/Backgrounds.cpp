@@ -39,11 +39,12 @@ void windowRow(Canvas& c, int x, int y, int cw, int w, const char* text) {
   valueWindow(c, x, y, cw, w);
 }
 
-// A small drop-down mark at the right of a caption cell.
-void dropMark(Canvas& c, int x, int y, int cw) {
-  const int cx = x + cw - 9;
-  const int cy = y + 10;
-  for (int i = 0; i < 3; ++i) c.hline(cx - 2 + i, cx + 3 - i, cy + i, kCaption);
+// The drop-down mark of a list, at the right end of its window (the
+// list's text is centred, so the end stays free).
+void dropMark(Canvas& c, int x, int y, int cw, int w) {
+  const int cx = x + cw + w - 9;
+  const int cy = y + 11;
+  for (int i = 0; i < 4; ++i) c.hline(cx - 3 + i, cx + 4 - i, cy + i, kInk);
 }
 
 // A rim around a picture the editor places at left, top (w x h).
@@ -78,8 +79,8 @@ void drawTopArea(Canvas& c) {
   // Part and mode are drop-down lists 142 wide.
   windowRow(c, kColumn[0], 120, kBoxCaption, 142, "Part");
   windowRow(c, kColumn[1], 120, kBoxCaption, 142, "Mode");
-  dropMark(c, kColumn[0], 120, kBoxCaption);
-  dropMark(c, kColumn[1], 120, kBoxCaption);
+  dropMark(c, kColumn[0], 120, kBoxCaption, 142);
+  dropMark(c, kColumn[1], 120, kBoxCaption, 142);
   sliderRow(c, kColumn[2], 120, "Program");
   sliderRow(c, kColumn[0], 144, "Pitch Bend");
   sliderRow(c, kColumn[1], 144, "Bend Range");
@@ -110,7 +111,7 @@ void drawTonePage(Canvas& c) {
   windowRow(c, kColumn[1], 24, kBoxCaption, 160, "Tone Name");
   sliderRow(c, kColumn[1], 48, "Feedback");
   windowRow(c, kColumn[1], 72, kBoxCaption, 160, "LFO Wave");
-  dropMark(c, kColumn[1], 72, kBoxCaption);
+  dropMark(c, kColumn[1], 72, kBoxCaption, 160);
   sliderRow(c, kColumn[1], 96, "LFO Freq");
 
   sliderRow(c, kColumn[2], 24, "Perc. Key");

@@ -1,5 +1,5 @@
 // make-editor-preview <artwork directory> <output.png> [scale]
-// make-editor-preview <artwork directory> <output.png> strips <zoom>
+// make-editor-preview <artwork directory> <output.png> strips <zoom> [2x]
 //
 // Puts the generated pictures together the way the editor places them
 // (the top area with the logo, menu buttons and slider handles over the
@@ -46,7 +46,7 @@ struct Sheet {
 // The frames of the two strips side by side, magnified without smoothing:
 // the algorithm frames in two rows of eight (phase-modulation form above,
 // amplitude-modulation form below), the wave frames in a row under them.
-int stripSheet(const std::string& dir, const char* path, int zoom) {
+int stripSheet(const std::string& dir, const char* path, int zoom, const std::string& suffix) {
   const int w = (8 * 98 + 2) * zoom, h = (2 * 74 + 24) * zoom;
   cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   cairo_t* cr = cairo_create(out);
@@ -54,11 +54,14 @@ int stripSheet(const std::string& dir, const char* path, int zoom) {
   cairo_paint(cr);
   cairo_scale(cr, zoom, zoom);
   auto put = [&](const char* name, double x, double y, double srcY, double fw, double fh) {
-    cairo_surface_t* s = cairo_image_surface_create_from_png((dir + "/" + name + ".png").c_str());
+    cairo_surface_t* s = cairo_image_surface_create_from_png((dir + "/" + name + suffix + ".png").c_str());
     cairo_save(cr);
     cairo_rectangle(cr, x, y, fw, fh);
     cairo_clip(cr);
-    cairo_set_source_surface(cr, s, x, y - srcY);
+    const double k = suffix.empty() ? 1 : 2;  // @2x pictures: drawn at half size
+    cairo_translate(cr, x, y - srcY);
+    cairo_scale(cr, 1 / k, 1 / k);
+    cairo_set_source_surface(cr, s, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_restore(cr);
@@ -73,7 +76,8 @@ int stripSheet(const std::string& dir, const char* path, int zoom) {
 }
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[3]) == "strips") return stripSheet(argv[1], argv[2], std::atoi(argv[4]));
+  if (argc >= 5 && std::string(argv[3]) == "strips")
+    return stripSheet(argv[1], argv[2], std::atoi(argv[4]), argc > 5 ? "@2x" : "");
   if (argc < 3) {
     std::fprintf(stderr, "usage: make-editor-preview <artwork directory> <output.png> [scale]\n");
     return 2;
@@ -117,7 +121,6 @@ int main(int argc, char** argv) {
         s.handle(ox + 264, 192 + 24 + 24 * r, 160, 1 - r / 4.0);
       }
       s.handle(ox + 8, 192 + 168, 160, 0.2);
-      s.put("algo", ox + 0, 632 - 70 - 2, 70 * 13, 70);
     }
   }
   cairo_destroy(cr);
