@@ -70,7 +70,7 @@ void drawTopArea(Canvas& c) {
   unit(c, kColumn[0] + 98 + 37, kColumn[0] + kSliderCaption + 1, 72, "dB");
   sliderTrack(c, kColumn[0], 72, kSliderCaption, kSliderTravel);
   rowBand(c, kColumn[1], kColumn[1] + kColumnWidth, 72);
-  caption(c, kColumn[1], 72, 98, "Ref. Pitch");
+  caption(c, kColumn[1], 72, 98, "Reference Pitch");
   valueWindow(c, kColumn[1], 72, 98, 36);
   unit(c, kColumn[1] + 98 + 37, kColumn[1] + kSliderCaption + 1, 72, "Hz");
   sliderTrack(c, kColumn[1], 72, kSliderCaption, kSliderTravel);
