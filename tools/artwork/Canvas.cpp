@@ -39,8 +39,8 @@ Fonts::Fonts(const std::string& directory) {
 }
 
 Fonts::~Fonts() {
-  // cairo may still cache the faces; its static data is reset before the
-  // library goes (see main), so the FreeType faces are released first.
+  // cairo keeps faces in its caches: resetting them releases the FreeType
+  // faces (through the user data above) before the library itself goes.
   if (regular_ != nullptr) cairo_font_face_destroy(regular_);
   if (bold_ != nullptr) cairo_font_face_destroy(bold_);
   cairo_debug_reset_static_data();

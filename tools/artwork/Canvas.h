@@ -20,6 +20,8 @@ enum class Align { Left, Centre, Right };
 
 // The two faces every picture uses, loaded from explicit TrueType files so
 // the output never depends on which fonts the machine happens to prefer.
+// One per program, outliving every Canvas: its destructor also clears
+// cairo's caches.
 class Fonts {
 public:
   explicit Fonts(const std::string& directory);

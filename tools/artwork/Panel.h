@@ -48,7 +48,7 @@ constexpr int kHandleWidth = 10;  // the slider handle, knob0.png
 void rowBand(Canvas& c, int x0, int x1, int y, int rows = 1);
 // A caption, left in the caption cell x..x + c of row y.
 void caption(Canvas& c, int x, int y, int cw, const std::string& text);
-// A caption centred in an arbitrary cell.
+// A caption in an arbitrary cell, vertically centred.
 void captionIn(Canvas& c, Box cell, const std::string& text, Align align = Align::Left);
 // The light window under a text box, option menu or label.
 void valueWindow(Canvas& c, int x, int y, int cw, int w);
