@@ -1,10 +1,10 @@
 // make-editor-preview <artwork directory> <output.png> [scale]
 // make-editor-preview <artwork directory> <output.png> strips <zoom> [2x]
 //
-// Puts the generated pictures together the way the editor places them
-// (the top area with the logo, menu buttons and slider handles over the
-// tone page, and the sampler page beside it) so the artwork can be judged
-// as a whole. A development aid: the editor itself is not involved.
+// Puts the generated pictures together the way the editor places them (the
+// top area with the logo, menu buttons and slider handles over the tone
+// page, over the sampler page, and under the about overlay) so the artwork
+// can be judged as a whole. A development aid: the editor is not involved.
 #include <cairo.h>
 
 #include <cstdio>
@@ -83,11 +83,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int scale = argc > 3 ? std::atoi(argv[3]) : 1;
-  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (784 * 2 + 16) * scale, 632 * scale);
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (784 * 3 + 32) * scale, 632 * scale);
   cairo_t* cr = cairo_create(out);
   cairo_scale(cr, scale, scale);
   Sheet s{argv[1], cr, scale};
-  for (int page = 0; page < 2; ++page) {
+  for (int page = 0; page < 3; ++page) {
     const double ox = page * (784 + 16);
     s.put("bg0", ox, 0);
     s.put("logo", ox, 0, 0, 46);
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
                               {520, 144, 160}, {8, 168, 160}, {264, 168, 160}, {520, 168, 160}};
     int i = 0;
     for (const auto& r : sliders) s.handle(ox + r[0], r[1], r[2], (i++ % 5) / 4.0);
-    if (page == 0) {
+    if (page != 1) {
       s.put("bg1", ox, 192);
       s.put("menu", ox + 8, 194, 0, 20);
       s.put("algo", ox + 169, 192 + 49, 70 * 4, 70);
@@ -121,6 +121,12 @@ int main(int argc, char** argv) {
         s.handle(ox + 264, 192 + 24 + 24 * r, 160, 1 - r / 4.0);
       }
       s.handle(ox + 8, 192 + 168, 160, 0.2);
+    }
+    if (page == 2) {  // the about overlay over the tone page
+      cairo_set_source_rgba(cr, 23 / 255.0, 23 / 255.0, 23 / 255.0, 235 / 255.0);
+      cairo_rectangle(cr, ox, 0, 784, 632);
+      cairo_fill(cr);
+      s.put("libLogo", ox + 262, 105, 0, 350);
     }
   }
   cairo_destroy(cr);
