@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -68,6 +69,25 @@ TEST(EditorArtwork, EveryPictureHasItsSizeAndADoubleSizeTwin) {
     EXPECT_EQ(one.height(), e.height);
     EXPECT_EQ(two.width(), 2 * e.width);
     EXPECT_EQ(two.height(), 2 * e.height);
+  }
+}
+
+// The @2x pictures are the same drawing at twice the resolution: reduced to
+// 100 % they match the 100 % pictures but for antialiasing and hinting.
+TEST(EditorArtwork, DoubleSizePicturesKeepTheLayout) {
+  for (const Expected& e : kExpected) {
+    SCOPED_TRACE(e.name);
+    const Image one(std::string(e.name) + ".png");
+    const Image two(std::string(e.name) + "@2x.png");
+    ASSERT_EQ(two.width(), 2 * one.width());
+    long difference = 0;
+    for (int y = 0; y < one.height(); ++y)
+      for (int x = 0; x < one.width(); ++x) {
+        const int reduced = (two.luma(2 * x, 2 * y) + two.luma(2 * x + 1, 2 * y) + two.luma(2 * x, 2 * y + 1) +
+                             two.luma(2 * x + 1, 2 * y + 1)) / 4;
+        difference += std::abs(reduced - one.luma(x, y));
+      }
+    EXPECT_LT(difference / (one.width() * one.height()), 6);
   }
 }
 
