@@ -9,6 +9,7 @@ packages=(
   juce-modules-source-data
   libsndfile1-dev
   sox
+  libcairo2-dev fonts-liberation2
 )
 
 missing=()
