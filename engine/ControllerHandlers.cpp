@@ -154,13 +154,7 @@ void MultiTimberSynthBase::ccAllSoundOff(MultiTimberSynthBase& s, MidiEvent& e) 
 
 void MultiTimberSynthBase::ccResetAllControllers(MultiTimberSynthBase& s, MidiEvent& e) {
   PartState& part = s.parts[e.channel];
-  part.pitchBend = 8192;
-  part.controllers[1] = 0;
-  part.controllers[11] = 127;
-  part.channelPressure = 0;
-  part.rpnRegister = 0;
-  part.nrpnRegister = 0;
-  part.parameterSelector = kNoParameter;
+  part.resetRegisters();
   if (part.mode == kModeMute) return;
   s.forEachVoiceOfPart(e.channel, [&part](Voice& v) {
     v.pitchBendChanged(part.pitchBend);

@@ -438,16 +438,7 @@ void MultiTimberSynthBase::setNrpnEnabled(bool enabled) {
 }
 
 void MultiTimberSynthBase::resetRegisters() {
-  for (int32_t p = 0; p < kPartCount; ++p) {
-    PartState& part = parts[p];
-    part.channelPressure = 0;
-    part.pitchBend = 8192;
-    part.controllers[1] = 0;
-    part.controllers[11] = 127;
-    part.rpnRegister = 0;
-    part.nrpnRegister = 0;
-    part.parameterSelector = kNoParameter;
-  }
+  for (int32_t p = 0; p < kPartCount; ++p) parts[p].resetRegisters();
 }
 
 }  // namespace ovri::korvane::synth

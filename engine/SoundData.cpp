@@ -81,6 +81,16 @@ void SampleData::takeFrom(SampleData& other) {
   other.clear();
 }
 
+void PartState::resetRegisters() {
+  channelPressure = 0;
+  pitchBend = 8192;
+  controllers[1] = 0;
+  controllers[11] = 127;
+  rpnRegister = 0;
+  nrpnRegister = 0;
+  parameterSelector = 256;
+}
+
 void PartState::resetControllers() {
   program = 0;
   channelPressure = 0;

@@ -123,6 +123,10 @@ struct PartState {
   PartState() { resetControllers(); }
   // The part reset: everything but output and the modes.
   void resetControllers();
+  // What "reset all controllers" and switching RPN or NRPN reception
+  // restore: pressure, pitch bend, modulation, expression and the RPN/NRPN
+  // selection.
+  void resetRegisters();
 };
 
 enum PartMode : int32_t { kModeMute = 0, kModeInstrument = 1, kModePercussion = 2, kModeSampler = 3 };

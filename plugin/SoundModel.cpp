@@ -79,15 +79,7 @@ void SoundModel::resetParts(bool restoreModes) {
 }
 
 void SoundModel::resetRegisters() {
-  for (synth::PartState& p : parts) {
-    p.channelPressure = 0;
-    p.pitchBend = 8192;
-    p.controllers[1] = 0;
-    p.controllers[11] = 127;
-    p.rpnRegister = 0;
-    p.nrpnRegister = 0;
-    p.parameterSelector = synth::kNoParameter;
-  }
+  for (synth::PartState& p : parts) p.resetRegisters();
 }
 
 }  // namespace ovri::korvane

@@ -196,14 +196,7 @@ std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
       refreshSelection(host);
       return 0.0f;
     case 0x82:
-      // Controller 121, as the engine resets a part's controllers.
-      part.pitchBend = 8192;
-      part.controllers[1] = 0;
-      part.controllers[11] = 127;
-      part.channelPressure = 0;
-      part.rpnRegister = 0;
-      part.nrpnRegister = 0;
-      part.parameterSelector = kNoParameter;
+      part.resetRegisters();  // what controller 121 does to the part
       send(host, CommandKind::kControlChange, p, 121, 0);
       return 0.0f;
     case 0x83:
