@@ -102,8 +102,10 @@ public:
   CBaseObject& operator=(const CBaseObject&) { return *this; }
   virtual ~CBaseObject() = default;
 
-  void remember() { ++refCount; }
-  void forget() {
+  // Virtual so that an object counted elsewhere too (the plug-in view,
+  // counted by the host) can keep one count.
+  virtual void remember() { ++refCount; }
+  virtual void forget() {
     if (--refCount == 0) delete this;
   }
   int32_t getNbReference() const { return refCount; }
