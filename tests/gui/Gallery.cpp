@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace ovri::korvane::test {
 
@@ -34,6 +35,7 @@ void writePicture(const std::string& folder, const std::string& name, int w, int
 }  // namespace
 
 void makeGalleryResources(const std::string& folder) {
+  std::filesystem::create_directories(folder);
   setResourceFolder(folder);
   const std::string dir = getResourceFolder();
   writePicture(dir, "gallery_bg", 784, 192, [](cairo_t* cr, int scale) {

@@ -4,9 +4,13 @@
 #include "tests/gui/GalleryEditor.h"
 #include "tests/gui/ImageCompare.h"
 #include "tools/host/HostWindow.h"
+#include "tools/host/PluginHost.h"
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -212,6 +216,47 @@ TEST_F(WindowTest, KeysFromTheHostAreUsedOnlyWhileABoxIsEdited) {
   EXPECT_EQ(listener.calls, std::vector<std::string>{std::to_string(kTagTextCentre) + "=7"});
   window->detach();
 }
+
+TEST_F(WindowTest, BundleEditorOpensClosesAndTheModuleUnloads) {
+  const std::string library = host::bundleLibraryPath(KORVANE_GALLERY_BUNDLE);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    std::string error;
+    auto module = host::PluginModule::load(KORVANE_GALLERY_BUNDLE, error);
+    ASSERT_TRUE(module) << error;
+    {
+      auto instance = host::PluginInstance::create(*module, error);
+      ASSERT_TRUE(instance) << error;
+      IPlugView* view = instance->controller->createView("editor");
+      ASSERT_NE(view, nullptr);
+      ASSERT_EQ(window->attach(view), kResultOk);
+      loop.runFor(60);
+      window->click(169 + 47, 84);
+      loop.runFor(60);
+      ASSERT_TRUE(window->screenshot(shot("bundle-editor")));
+      window->detach();
+      view->release();
+    }
+    module.reset();
+    // Nothing kept the module loaded, and the host runs on.
+    void* still = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_EQ(still, nullptr);
+    if (still) dlclose(still);
+    loop.runFor(20);
+  }
+}
+
+#ifdef KORVANE_HOST_COMMAND
+TEST_F(WindowTest, ViewCommandPhotographsTheEditor) {
+  const std::string out = shot("korvane-host-view");
+  std::filesystem::remove(out);
+  const std::string command =
+      std::string(KORVANE_HOST_COMMAND) + " view " + KORVANE_GALLERY_BUNDLE + " --shot " + out + " --seconds 0.2";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::string message;
+  EXPECT_TRUE(matchesReference(out, std::string(KORVANE_GUI_REFERENCES) + "/gallery.png", message)) << message;
+}
+#endif
 
 }  // namespace
 }  // namespace ovri::korvane::test
