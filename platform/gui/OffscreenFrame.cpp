@@ -11,7 +11,9 @@ std::unique_ptr<IPlatformFrame> OffscreenConfig::createPlatformFrame(CFrame*, vo
 void OffscreenPlatformFrame::pump(int timeoutMs) {
   std::vector<pollfd> fds;
   for (int fd : children.descriptors()) fds.push_back({fd, POLLIN, 0});
-  if (!fds.empty()) poll(fds.data(), fds.size(), timeoutMs);
+  // With no descriptor left (output ended) this waits for the process to
+  // end.
+  if (!children.empty()) poll(fds.data(), fds.size(), timeoutMs);
   children.service();
 }
 

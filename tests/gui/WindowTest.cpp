@@ -1,6 +1,7 @@
 // The plug-in view in a real X server (Xvfb in CI): embedded in a host
 // window through the host library, driven by the host's run loop, fed
 // synthetic input and photographed.
+#include "tests/gui/FakeDialog.h"
 #include "tests/gui/GalleryEditor.h"
 #include "tests/gui/ImageCompare.h"
 #include "tools/host/HostWindow.h"
@@ -244,6 +245,35 @@ TEST_F(WindowTest, BundleEditorOpensClosesAndTheModuleUnloads) {
     if (still) dlclose(still);
     loop.runFor(20);
   }
+}
+
+TEST_F(WindowTest, FileDialogAnswersThroughTheRunLoopAndDiesWithTheView) {
+  FakeDialog dialog;
+  SelectorDelegate delegate;
+  auto editor = open(*window);
+  const auto runDialog = [&] {
+    VSTGUI::CNewFileSelector* selector =
+        VSTGUI::CNewFileSelector::create(editor->getFrame(), VSTGUI::CNewFileSelector::kSelectFile);
+    ASSERT_NE(selector, nullptr);
+    selector->setAllowMultiFileSelection(true);
+    ASSERT_TRUE(selector->run(&delegate));
+    selector->forget();
+  };
+  dialog.answer("/tmp/x.wav\n/tmp/y.wav");
+  runDialog();
+  ASSERT_TRUE(loop.runUntil([&] { return delegate.ends.size() == 1; }, 5000));
+  EXPECT_EQ(delegate.ends[0], (std::vector<std::string>{"/tmp/x.wav", "/tmp/y.wav"}));
+  dialog.answer("");  // cancelled
+  runDialog();
+  ASSERT_TRUE(loop.runUntil([&] { return delegate.ends.size() == 2; }, 5000));
+  EXPECT_TRUE(delegate.ends[1].empty());
+  // Still open when the view is removed: killed, no end message.
+  dialog.answer("/tmp/z.wav", "30");
+  runDialog();
+  loop.runFor(50);
+  window->detach();
+  loop.runFor(50);
+  EXPECT_EQ(delegate.ends.size(), 2u);
 }
 
 #ifdef KORVANE_HOST_COMMAND
