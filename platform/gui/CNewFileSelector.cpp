@@ -4,6 +4,8 @@
 
 namespace VSTGUI {
 
+const IdStringPtr CNewFileSelector::kSelectEndMessage = "CNewFileSelector Select End Message";
+
 CNewFileSelector* CNewFileSelector::create(CFrame* parent, Style style) {
   if (!parent || !parent->getPlatformFrame()) return nullptr;
   std::string program = parent->getPlatformFrame()->findProgram({"zenity", "kdialog"});

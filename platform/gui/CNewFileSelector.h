@@ -31,7 +31,8 @@ private:
 class CNewFileSelector : public CBaseObject, private IChildProcessClient {
 public:
   enum Style { kSelectFile, kSelectSaveFile, kSelectDirectory };
-  static constexpr IdStringPtr kSelectEndMessage = "CNewFileSelector Select End Message";
+  // Compared by address: notify() receives this very pointer.
+  static const IdStringPtr kSelectEndMessage;
 
   // Null when the frame is not open or no dialog program is installed.
   static CNewFileSelector* create(CFrame* parent = nullptr, Style style = kSelectFile);

@@ -41,7 +41,8 @@ class MenuPopupView : public CView {
 public:
   MenuPopupView(CFrame* frame, COptionMenu* root, const CPoint& where)
       : CView(CRect(0, 0, frame->getWidth(), frame->getHeight())), frame(frame), root(root) {
-    openLevel(root, where, CRect());
+    // A drop-down list is at least as wide as the control it drops from.
+    openLevel(root, where, CRect(), root->isAttached() ? root->getWidth() : 0);
   }
 
   void draw(CDrawContext* context) override {
@@ -128,8 +129,8 @@ private:
     return measureContext->getStringWidth(text);
   }
 
-  void openLevel(COptionMenu* menu, CPoint where, const CRect& beside) {
-    CCoord width = 60, height = 2;
+  void openLevel(COptionMenu* menu, CPoint where, const CRect& beside, CCoord minWidth = 0) {
+    CCoord width = std::max<CCoord>(60, minWidth - 2), height = 2;
     for (int32_t i = 0; i < menu->getNbEntries(); ++i) {
       CMenuItem* item = menu->getEntry(i);
       height += item->isSeparator() ? kSeparatorHeight : kEntryHeight;

@@ -23,6 +23,8 @@ TimerState& state() {
 
 }  // namespace
 
+const IdStringPtr CVSTGUITimer::kMsgTimer = "timer";
+
 CVSTGUITimer::CVSTGUITimer(CBaseObject* timerObject, uint32_t ms, bool doStart) : target(timerObject), fireTime(ms) {
   if (doStart) start();
 }

@@ -11,7 +11,8 @@ namespace VSTGUI {
 // UI thread: a window's run loop, or a test's manual clock (TimerClock).
 class CVSTGUITimer : public CBaseObject {
 public:
-  static constexpr IdStringPtr kMsgTimer = "timer";
+  // Compared by address: notify() receives this very pointer.
+  static const IdStringPtr kMsgTimer;
 
   CVSTGUITimer(CBaseObject* timerObject, uint32_t fireTime = 100, bool doStart = false);
   ~CVSTGUITimer() override;

@@ -129,6 +129,14 @@ TEST_F(WindowTest, InputArrivesWhenTheHostNeverReportsTheDescriptor) {
   window->detach();
 }
 
+TEST_F(WindowTest, HostThatClearsTheFrameBeforeRemovingStillGetsEverythingBack) {
+  auto editor = open(*window);
+  editor->setFrame(nullptr);
+  window->detach();  // removed(): the view unregisters through its own pointer
+  EXPECT_EQ(loop.eventHandlerCount(), 0u);
+  EXPECT_EQ(loop.timerCount(), 0u);
+}
+
 TEST_F(WindowTest, OpensAndClosesTwentyTimes) {
   for (int i = 0; i < 20; ++i) {
     auto editor = open(*window);
