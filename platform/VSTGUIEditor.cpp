@@ -40,13 +40,12 @@ void VSTGUIEditor::setIdleRate(int32 milliseconds) {
   if (frame) idleTimer->start();
 }
 
-void VSTGUIEditor::beginEdit(int32_t index) {
-  if (controller) controller->beginEdit(static_cast<ParamID>(index));
-}
+// Control tags are not parameter ids: a control's edit gestures are not
+// passed on to the host (an editor that moves parameters calls the
+// controller's beginEdit/performEdit/endEdit itself).
+void VSTGUIEditor::beginEdit(int32_t) {}
 
-void VSTGUIEditor::endEdit(int32_t index) {
-  if (controller) controller->endEdit(static_cast<ParamID>(index));
-}
+void VSTGUIEditor::endEdit(int32_t) {}
 
 VSTGUI::CMessageResult VSTGUIEditor::notify(VSTGUI::CBaseObject* sender, VSTGUI::IdStringPtr message) {
   if (sender == idleTimer && message == VSTGUI::CVSTGUITimer::kMsgTimer) return VSTGUI::kMessageNotified;

@@ -491,9 +491,7 @@ void CTextEdit::takeFocus() {
   invalid();
 }
 
-void CTextEdit::looseFocus() {
-  if (editing) endEditing(!escaping);
-}
+void CTextEdit::looseFocus() { endEditing(true); }
 
 void CTextEdit::endEditing(bool commit) {
   if (!editing) return;
@@ -505,11 +503,7 @@ void CTextEdit::endEditing(bool commit) {
   }
   if (parentFrame) {
     if (parentFrame->getPlatformFrame()) parentFrame->getPlatformFrame()->releaseKeyboardFocus();
-    if (parentFrame->getFocusView() == this) {
-      escaping = !commit;
-      parentFrame->setFocusView(nullptr);
-      escaping = false;
-    }
+    if (parentFrame->getFocusView() == this) parentFrame->setFocusView(nullptr);
   }
   invalid();
   if (commit) valueChanged();

@@ -233,7 +233,6 @@ private:
   void endEditing(bool commit);
 
   bool editing = false;
-  bool escaping = false;
   std::string editText;
   size_t caret = 0;
   size_t anchor = 0;  // selection from min(anchor, caret) to max
