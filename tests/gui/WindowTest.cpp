@@ -89,7 +89,7 @@ TEST_F(WindowTest, ClickTypingAndMenuReachTheWidgets) {
   EXPECT_EQ(listener.calls.back(), std::to_string(kTagSlider) + "=0.5");
   // Typing into the box after a click on it.
   window->click(395, 132);
-  loop.runFor(60);
+  ASSERT_TRUE(loop.runUntil([&] { return editor->getFrame()->getFocusView() != nullptr; }, 3000));
   window->type("123");
   window->key(kReturn);
   ASSERT_TRUE(waitForCalls(2));
@@ -119,6 +119,21 @@ TEST_F(WindowTest, ClickTypingAndMenuReachTheWidgets) {
   EXPECT_TRUE(loop.runUntil([&] { return editor->getFrame()->getModalView() == nullptr; }, 3000));
   EXPECT_EQ(listener.calls.size(), 4u);
   window->detach();
+}
+
+TEST_F(WindowTest, AnOpenMenuHoldsThePointerUntilEscapeOrRemoval) {
+  auto editor = open(*window);
+  EXPECT_TRUE(window->pointerGrabbable());
+  editor->getGallery()->popup->popup(editor->getFrame(), kPopupAnchor);
+  loop.runFor(30);
+  EXPECT_FALSE(window->pointerGrabbable());
+  window->key(kEscape);
+  ASSERT_TRUE(loop.runUntil([&] { return editor->getFrame()->getModalView() == nullptr; }, 3000));
+  EXPECT_TRUE(window->pointerGrabbable());
+  editor->getGallery()->popup->popup(editor->getFrame(), kPopupAnchor);
+  loop.runFor(30);
+  window->detach();
+  EXPECT_TRUE(window->pointerGrabbable());
 }
 
 TEST_F(WindowTest, InputArrivesWhenTheHostNeverReportsTheDescriptor) {
@@ -191,16 +206,26 @@ TEST_F(WindowTest, ContentScaleTwoDoublesTheWindowAndUsesTheLargeBitmaps) {
 }
 
 TEST_F(WindowTest, SizeIsFixedAndKnownBeforeAttaching) {
+  struct Case {
+    float scale;
+    int32 width, height;
+  };
+  for (const Case& c : {Case{1.f, 784, 632}, Case{1.5f, 1176, 948}, Case{2.f, 1568, 1264}}) {
+    SCOPED_TRACE(c.scale);
+    auto editor = Steinberg::owned(new GalleryEditor(&listener));
+    static_cast<IPlugViewContentScaleSupport*>(editor.get())->setContentScaleFactor(c.scale);
+    ViewRect size;
+    ASSERT_EQ(editor->getSize(&size), kResultTrue);
+    EXPECT_EQ(size.getWidth(), c.width);
+    EXPECT_EQ(size.getHeight(), c.height);
+    EXPECT_EQ(editor->canResize(), kResultFalse);
+    ViewRect wanted(0, 0, 900, 700);
+    EXPECT_EQ(editor->checkSizeConstraint(&wanted), kResultTrue);
+    EXPECT_EQ(wanted.getWidth(), c.width);
+    EXPECT_EQ(wanted.getHeight(), c.height);
+    EXPECT_EQ(editor->onSize(&wanted), kResultTrue);
+  }
   auto editor = Steinberg::owned(new GalleryEditor(&listener));
-  ViewRect size;
-  ASSERT_EQ(editor->getSize(&size), kResultTrue);
-  EXPECT_EQ(size.getWidth(), 784);
-  EXPECT_EQ(size.getHeight(), 632);
-  EXPECT_EQ(editor->canResize(), kResultFalse);
-  ViewRect wanted(0, 0, 900, 700);
-  EXPECT_EQ(editor->checkSizeConstraint(&wanted), kResultTrue);
-  EXPECT_EQ(wanted.getWidth(), 784);
-  EXPECT_EQ(wanted.getHeight(), 632);
   EXPECT_EQ(editor->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
   EXPECT_EQ(editor->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
 }

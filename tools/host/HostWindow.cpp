@@ -163,6 +163,22 @@ std::vector<uint32_t> HostWindow::cardinalProperty(uint32_t id, const char* name
 int HostWindow::requestedWidth() const { return plugFrame->resized ? plugFrame->width : 0; }
 int HostWindow::requestedHeight() const { return plugFrame->resized ? plugFrame->height : 0; }
 
+bool HostWindow::pointerGrabbable() const {
+  xcb_grab_pointer_reply_t* reply = xcb_grab_pointer_reply(
+      x->c,
+      xcb_grab_pointer(x->c, 0, window, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                       XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+      nullptr);
+  const bool ok = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+  free(reply);
+  if (ok) {
+    xcb_ungrab_pointer(x->c, XCB_CURRENT_TIME);
+    // A round trip: the server has let go before another client asks.
+    free(xcb_get_input_focus_reply(x->c, xcb_get_input_focus(x->c), nullptr));
+  }
+  return ok;
+}
+
 bool HostWindow::screenshot(const std::string& pngPath) const {
   const uint32_t child = pluginWindow();
   int width = 0, height = 0;

@@ -43,6 +43,9 @@ public:
   int requestedWidth() const;
   int requestedHeight() const;
 
+  // Whether this client could grab the pointer now (nobody else holds it).
+  bool pointerGrabbable() const;
+
   // The plug-in window's pixels as PNG.
   bool screenshot(const std::string& pngPath) const;
 

@@ -196,7 +196,8 @@ public:
     previousFocus = reply ? reply->focus : XCB_NONE;
     free(reply);
     xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
-    xcb_flush(connection);
+    // A round trip: keys typed from now on are ours.
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
   }
 
   void releaseKeyboardFocus() override {
