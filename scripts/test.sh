@@ -9,7 +9,20 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs="$(nproc)"
 summary="$(mktemp)"
-trap 'rm -f "$summary"' EXIT
+display_file="$(mktemp)"
+xvfb_pid=""
+trap 'rm -f "$summary" "$display_file"; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true' EXIT
+
+# The editor's window tests run under a virtual X server of their own:
+# -noreset keeps it up between clients, -displayfd picks a free display,
+# and the root window carries _XEMBED_INFO as some embedding hosts expect.
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1700x1400x24 3>"$display_file" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$display_file")"
+xprop -root -f _XEMBED_INFO 32c -set _XEMBED_INFO "0, 1"
+echo "Xvfb on $DISPLAY"
+
 # Runs ctest, keeping its closing line for the summary at the end.
 run_ctest() {
   ctest "$@" | tee -a "$summary"
