@@ -93,6 +93,7 @@ struct Options {
   double rate = 44100.0;
   int32 block = 512;
   double tail = 2.0;
+  double length = 0.0;  // seconds rendered at most; 0 = the whole song
   bool stems = false;
   bool factory = true;
   std::string factoryPresets = KORVANE_FACTORY_PRESET_DIR;
@@ -193,6 +194,7 @@ void usage() {
                "  --rate HZ        sample rate (default 44100)\n"
                "  --block N        block size in samples (default 512)\n"
                "  --tail SECONDS   time rendered after the song's end (default 2)\n"
+               "  --length SECONDS render only the song's first SECONDS\n"
                "  --stems          one stereo file per output: output_out01.wav ... output_out16.wav\n"
                "  --part-outputs   part n (MIDI channel n) plays into output n, so that stems are channels\n"
                "  --pcm24          24-bit integer samples instead of 32-bit float\n"
@@ -256,6 +258,13 @@ bool parseArguments(int argc, char** argv, Options& options) {
       options.partOutputs = true;
     } else if (arg == "--no-gm") {
       options.noGm = true;
+    } else if (arg == "--length") {
+      const char* v = value("--length");
+      if (v == nullptr) return false;
+      if (!parseNumber(v, options.length) || !(options.length > 0.0)) {
+        std::fprintf(stderr, "korvane-render: --length takes a number of seconds above 0, not \"%s\"\n", v);
+        return false;
+      }
     } else if (arg == "--gain" || arg == "--max-hours") {
       const char* v = value(arg.c_str());
       if (v == nullptr) return false;
@@ -578,7 +587,8 @@ int main(int argc, char** argv) {
   }
   std::vector<float> interleaved(static_cast<size_t>(options.block) * 2);
 
-  const int64_t total = song.endSample + static_cast<int64_t>(options.tail * options.rate + 0.5);
+  int64_t total = song.endSample + static_cast<int64_t>(options.tail * options.rate + 0.5);
+  if (options.length > 0.0) total = std::min(total, static_cast<int64_t>(options.length * options.rate + 0.5));
   const auto started = std::chrono::steady_clock::now();
   auto lastReport = started;
   size_t next = 0;
