@@ -49,22 +49,22 @@ constexpr int32_t kBankTrim = 18;
 // below. Brass and reeds get their bite back: their spectral centroid was
 // far below that of real brass and reeds.
 constexpr FamilyVoicing kFamilyVoicing[16] = {
-    {4, 0},   // pianos
-    {0, 0},   // chromatic percussion
-    {-2, 0},  // organs
-    {0, 0},   // guitars
-    {0, 0},   // basses
-    {-4, 0},  // strings
-    {0, 0},   // ensembles
-    {0, 8},   // brass
-    {-6, 6},  // reeds
-    {-2, 0},  // pipes
-    {4, 0},   // synth leads
-    {0, 0},   // synth pads
-    {0, 0},   // synth effects
-    {0, 0},   // ethnic
-    {0, 0},   // percussive
-    {0, 0},   // sound effects
+    {4, 0},    // pianos
+    {-4, 0},   // chromatic percussion
+    {-3, 0},   // organs
+    {2, 0},    // guitars
+    {0, 0},    // basses
+    {-7, 0},   // strings
+    {0, 0},    // ensembles
+    {-1, 11},  // brass
+    {-9, 2},   // reeds
+    {-4, 0},   // pipes
+    {4, 0},    // synth leads
+    {0, 0},    // synth pads
+    {0, 0},    // synth effects
+    {0, 0},    // ethnic
+    {0, 0},    // percussive
+    {0, 0},    // sound effects
 };
 
 // Single programs on top of their family: the two driven guitars lose
@@ -74,10 +74,10 @@ struct ProgramTrim {
   int32_t program;
   int32_t trim;
 };
-constexpr ProgramTrim kProgramTrims[] = {{29, -6}, {30, -12}};
+constexpr ProgramTrim kProgramTrims[] = {{29, -6}, {30, -10}};
 
-// The drum kit against the instruments: 3 dB up.
-constexpr FamilyVoicing kDrumVoicing = {-4, 0};
+// The drum kit against the instruments: 4.5 dB up.
+constexpr FamilyVoicing kDrumVoicing = {-6, 0};
 
 int32_t clampLevel(int32_t level) { return level < 0 ? 0 : (level > 127 ? 127 : level); }
 
