@@ -7,9 +7,9 @@
 # Prints the folder holding the .mid files.
 #
 # Packages (licences as Debian states them):
-#   openttd-openmsx         OpenMSX music set for OpenTTD (GPL-2)
-#   planetblupi-music-midi  Planet Blupi soundtrack (CC-BY-SA 4.0 / GPL-3)
-#   mma                     the accompaniment generator's example songs (GPL-2)
+#   openttd-openmsx         OpenMSX music set for OpenTTD (GPL-2.0)
+#   planetblupi-music-midi  Planet Blupi soundtrack (GPL-3+)
+#   mma                     the accompaniment generator's example songs (GPL-2+)
 set -euo pipefail
 cache="${1:-${HOME}/.cache/korvane/gm-songs}"
 packages=(openttd-openmsx planetblupi-music-midi mma)
