@@ -248,4 +248,28 @@ TEST_F(RenderCommand, AResetMessageMidSongBringsTheLayoutBack) {
   }
 }
 
+TEST_F(RenderCommand, ControllersRepeatedOnOneSampleAllArriveInOrder) {
+  // Part volume changed four times on the sample of the note-on: only the
+  // last value may hold, whatever the block size.
+  for (const uint8_t last : {uint8_t{0}, uint8_t{127}}) {
+    MidiFileWriter song(0, kQuarter);
+    const int32_t t = song.addTrack();
+    for (uint8_t v : {uint8_t{127}, uint8_t{0}, uint8_t{127}, last}) song.channelMessage(t, kQuarter, 0xB0, 7, v);
+    song.channelMessage(t, kQuarter, 0x90, 60, 100);
+    song.channelMessage(t, 2 * kQuarter, 0x80, 60, 0);
+    const std::string path = write("repeat.mid", song);
+    for (const char* block : {"512", "1"}) {
+      const CommandResult run = render(std::string("--block ") + block + " \"" + path + "\" \"" + file("r.wav") + "\"");
+      ASSERT_EQ(run.status, 0) << run.err;
+      Audio audio;
+      ASSERT_TRUE(readWav(file("r.wav"), audio));
+      if (last == 0) {
+        EXPECT_LT(audio.peak(), 1e-4f) << "block " << block;  // volume 0 is -84 dB, not silence
+      } else {
+        EXPECT_GT(audio.peak(), 0.01f) << "block " << block;
+      }
+    }
+  }
+}
+
 }  // namespace
