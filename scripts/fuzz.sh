@@ -21,6 +21,7 @@ for target in build-fuzz/tests/fuzz/fuzz_*; do
   case "$name" in
     fuzz_wav_*) [ -d tests/data/wav ] && seeds+=(tests/data/wav) ;;
     fuzz_state) seeds+=(tests/data/state) ;;
+    fuzz_midi_file) seeds+=(tests/data/midi) ;;
     fuzz_*_text) [ -d "tests/formats/fuzz_seeds/$name" ] && seeds+=("tests/formats/fuzz_seeds/$name") ;;
   esac
   echo "== $name (${seconds}s)"

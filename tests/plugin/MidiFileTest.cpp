@@ -98,14 +98,12 @@ TEST(MidiFileReader, SystemExclusiveKeepsTheWholeMessageAndJoinsContinuations) {
   EXPECT_EQ(song.events[1].tick, 0);
 }
 
-TEST(MidiFileReader, RunningStatusOutlivesMetaEventsButNotATrack) {
+TEST(MidiFileReader, RunningStatusOutlivesMetaEvents) {
   // Many files go on with running status after a meta event.
-  const MidiSong song = read(file(header(1, 2, 96), {track({0x00, 0x90, 60, 100,
+  const MidiSong song = read(file(header(1, 1, 96), {track({0x00, 0x90, 60, 100,
                                                              0x00, 0xFF, 0x01, 0x01, 'x',
                                                              0x00, 61, 100,
-                                                             0x00, 0xFF, 0x2F, 0x00}),
-                                                      // A new track starts without status: unreadable from there.
-                                                      track({0x00, 62, 100, 0x00, 0x90, 63, 100})}));
+                                                             0x00, 0xFF, 0x2F, 0x00})}));
   ASSERT_EQ(song.events.size(), 2u);
   EXPECT_EQ(song.events[1].status, 0x90);
   EXPECT_EQ(song.events[1].data1, 61);
@@ -120,15 +118,15 @@ TEST(MidiFileReader, SmpteDivisionCountsFramesAndTicks) {
   EXPECT_EQ(song.events[0].sample, 480 * 48);
 }
 
-TEST(MidiFileReader, UnknownChunksAreSkippedAndCutTracksEndEarly) {
+TEST(MidiFileReader, UnknownChunksAreSkipped) {
   Bytes bytes = header(0, 1, 96);
   const Bytes junk = {'J', 'U', 'N', 'K', 0, 0, 0, 2, 1, 2};
   bytes.insert(bytes.end(), junk.begin(), junk.end());
-  Bytes cut = track({0x00, 0x90, 60, 100, 0x10, 0x80, 60});  // the last message lacks a byte
-  bytes.insert(bytes.end(), cut.begin(), cut.end());
+  const Bytes notes = track({0x00, 0x90, 60, 100, 0x10, 0x80, 60, 0});  // no end-of-track event: ends with its chunk
+  bytes.insert(bytes.end(), notes.begin(), notes.end());
   const MidiSong song = read(bytes);
-  ASSERT_EQ(song.events.size(), 1u);
-  EXPECT_EQ(song.events[0].status, 0x90);
+  ASSERT_EQ(song.events.size(), 2u);
+  EXPECT_EQ(song.events[1].status, 0x80);
 }
 
 TEST(MidiFileReader, RejectsWhatIsNoMidiFile) {
@@ -150,6 +148,73 @@ TEST(MidiFileReader, RejectsWhatIsNoMidiFile) {
     EXPECT_FALSE(readMidiFile(c.bytes.data(), c.bytes.size(), 44100.0, song, error)) << c.what;
     EXPECT_FALSE(error.empty()) << c.what;
   }
+}
+
+// Each malformed file is refused with a message that names its reason
+// (and, inside a track, the byte offset).
+TEST(MidiFileReader, RefusesMalformedFilesNamingTheReason) {
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    const char* reason;  // part of the message
+  };
+  Bytes cutFile = file(header(0, 1, 96), {track({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00})});
+  cutFile.resize(cutFile.size() - 5);
+  const Case cases[] = {
+      {"empty", {}, "not a Standard MIDI File"},
+      {"RIFF header", {'R', 'I', 'F', 'F', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96}, "not a Standard MIDI File"},
+      {"short header", {'M', 'T', 'h', 'd', 0, 0, 0, 4, 0, 0, 0, 1}, "header chunk of 4 bytes"},
+      {"header cut", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0}, "ends inside its header"},
+      {"format 3", header(3, 1, 96), "format 3"},
+      {"division 0", file(header(0, 1, 0), {track({0x00, 0xFF, 0x2F, 0x00})}), "division of 0"},
+      {"SMPTE 0 ticks per frame", file(header(0, 1, 0xE700), {track({0x00, 0xFF, 0x2F, 0x00})}), "0 ticks per frame"},
+      {"SMPTE 23 frames", file(header(0, 1, 0xE928), {track({0x00, 0xFF, 0x2F, 0x00})}), "23 frames per second"},
+      {"no track", header(0, 1, 96), "ends after 0 of the 1 tracks"},
+      {"fewer tracks than declared", file(header(1, 3, 96), {track({0x00, 0xFF, 0x2F, 0x00})}), "after 1 of the 3"},
+      {"track past the end", cutFile, "track 1 declares 12 bytes but only 7 remain"},
+      {"chunk header cut", [] {
+         Bytes b = file(header(0, 2, 96), {track({0x00, 0xFF, 0x2F, 0x00})});
+         b.insert(b.end(), {'M', 'T', 'r'});
+         return b;
+       }(), "offset 26: the file ends inside a chunk header"},
+      {"event cut by its chunk", file(header(0, 1, 96), {track({0x00, 0x90, 60, 100, 0x10, 0x80, 60})}),
+       "track 1, offset 26: the track ends in the middle of an event"},
+      {"meta event past its chunk", file(header(0, 1, 96), {track({0x00, 0xFF, 0x03, 0x10, 'a'})}), "middle of an event"},
+      {"running status with no status", file(header(0, 1, 96), {track({0x00, 62, 100, 0x00, 0xFF, 0x2F, 0x00})}),
+       "track 1, offset 23: data byte 0x3E where a status byte is needed"},
+      {"running status in a second track",
+       file(header(1, 2, 96), {track({0x00, 0x90, 60, 100, 0x00, 0xFF, 0x2F, 0x00}), track({0x05, 61, 100})}),
+       "track 2, offset 39: data byte 0x3D"},
+      {"system common status", file(header(0, 1, 96), {track({0x00, 0xF2, 1, 2, 0x00, 0xFF, 0x2F, 0x00})}),
+       "offset 23: status byte 0xF2"},
+      {"status inside data", file(header(0, 1, 96), {track({0x00, 0x90, 60, 0x80, 0x00, 0xFF, 0x2F, 0x00})}),
+       "status byte inside the data"},
+      {"tempo 0", file(header(0, 1, 96), {track({0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x00, 0xFF, 0x2F, 0x00})}),
+       "offset 23: tempo of 0"},
+      {"five-byte delta", file(header(0, 1, 96), {track({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 60, 1})}),
+       "delta time longer than four bytes"},
+      // Tempo FFFFFF (16.8 s per quarter), division 1, the longest delta:
+      // 4.5e9 s.
+      {"song far too long",
+       file(header(0, 1, 1), {track({0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1})}),
+       "longer than the limit of 86400 s"},
+  };
+  for (const Case& c : cases) {
+    MidiSong song;
+    std::string error;
+    EXPECT_FALSE(readMidiFile(c.bytes.data(), c.bytes.size(), 44100.0, song, error)) << c.what;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.what << ": " << error;
+  }
+}
+
+TEST(MidiFileReader, TheLengthLimitCanBeRaised) {
+  // 300 quarters of 16.8 s: 5033 s, past a limit of one hour.
+  const Bytes bytes = file(header(0, 1, 1), {track({0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0x82, 0x2C, 0x90, 60, 1})});
+  MidiSong song;
+  std::string error;
+  EXPECT_FALSE(readMidiFile(bytes.data(), bytes.size(), 1000.0, song, error, 3600.0));
+  ASSERT_TRUE(readMidiFile(bytes.data(), bytes.size(), 1000.0, song, error, 7200.0)) << error;
+  EXPECT_NEAR(song.events[0].seconds, 300 * 16.777215, 1e-6);
 }
 
 TEST(MidiFileWriter, WritesWhatTheReaderReadsBack) {

@@ -20,7 +20,69 @@ constexpr ToneDesign kEmptyDrumKey = {
         kOff,
         { 1,    0, kSin, 24, 127,  96, 127,  96, 0, 127, 2, 0}}};
 
-void applyDesign(const ToneDesign& design, int32_t key, int32_t pan, synth::TonePreset& tone) {
+// Operators heard at the output for each structure (bit n = operator n);
+// the others modulate. See the structure table in FactoryInstruments.cpp.
+constexpr int32_t kCarriers[8] = {0xF, 0xE, 0xE, 0xA, 0x8, 0x8, 0x8, 0x8};
+
+// Levels and brightness as real General MIDI songs need them, on top of the
+// design rows (which balance single notes at velocity 100 and part volume
+// 100). Songs play at velocity and volume up to 127 (+8 dB) with up to
+// sixteen parts at once; scripts/gm-level-check.sh measures the result on
+// real songs (docs/levels.md has the figures).
+//   trim        extra carrier attenuation in 0.75 dB steps;
+//   brightness  modulator tl lowered by this many steps: each 8 steps
+//               double the modulation index (more and stronger partials).
+struct FamilyVoicing {
+  int32_t trim;
+  int32_t brightness;
+};
+
+// The whole bank: 13.5 dB of headroom. A piano chord of three notes at
+// full velocity and volume reached 1.0 without it, and the densest test
+// song peaked at +14 dBFS.
+constexpr int32_t kBankTrim = 18;
+
+// Indexed by program / 8, in General MIDI family order. Trims bring the
+// families' loudness while playing (measured over the songs, where each
+// song's own part volumes already balance them) closer together: pianos
+// and leads were 3 to 4 dB above the rest, strings and reeds 7 to 12 dB
+// below. Brass and reeds get their bite back: their spectral centroid was
+// far below that of real brass and reeds.
+constexpr FamilyVoicing kFamilyVoicing[16] = {
+    {4, 0},    // pianos
+    {-4, 0},   // chromatic percussion
+    {-3, 0},   // organs
+    {2, 0},    // guitars
+    {0, 0},    // basses
+    {-7, 0},   // strings
+    {0, 0},    // ensembles
+    {-1, 11},  // brass
+    {-9, 2},   // reeds
+    {-4, 0},   // pipes
+    {4, 0},    // synth leads
+    {0, 0},    // synth pads
+    {0, 0},    // synth effects
+    {0, 0},    // ethnic
+    {0, 0},    // percussive
+    {0, 0},    // sound effects
+};
+
+// Single programs on top of their family: the two driven guitars lose
+// much of their level to the saw and chain structure and sat 11 dB under
+// the other guitars in songs.
+struct ProgramTrim {
+  int32_t program;
+  int32_t trim;
+};
+constexpr ProgramTrim kProgramTrims[] = {{29, -6}, {30, -10}};
+
+// The drum kit against the instruments: 4.5 dB up.
+constexpr FamilyVoicing kDrumVoicing = {-6, 0};
+
+int32_t clampLevel(int32_t level) { return level < 0 ? 0 : (level > 127 ? 127 : level); }
+
+void applyDesign(const ToneDesign& design, int32_t key, int32_t pan, synth::TonePreset& tone,
+                 FamilyVoicing voicing = {0, 0}) {
   tone.setDefaults();
   std::memcpy(tone.presetName, design.name, synth::kPresetNameLength);
   tone.presetName[synth::kPresetNameLength] = '\0';
@@ -37,7 +99,12 @@ void applyDesign(const ToneDesign& design, int32_t key, int32_t pan, synth::Tone
     tone.tune[i] = kToneCentre + op.detune;
     tone.lms[i] = op.lms;
     tone.wave[i] = op.wave;
-    tone.tl[i] = op.tl;
+    const bool carrier = (kCarriers[design.strc & 7] >> i) & 1;
+    // An operator at 127 is switched off and stays so.
+    if (op.tl < 127)
+      tone.tl[i] = clampLevel(carrier ? op.tl + kBankTrim + voicing.trim : op.tl - voicing.brightness);
+    else
+      tone.tl[i] = op.tl;
     tone.ar[i] = op.ar;
     tone.dr[i] = op.dr;
     tone.sl[i] = op.sl;
@@ -51,12 +118,16 @@ void applyDesign(const ToneDesign& design, int32_t key, int32_t pan, synth::Tone
 
 void buildFactoryTones(synth::TonePreset* tones) {
   // Instrument parts ignore key and pan; they keep the centre values.
-  for (int32_t p = 0; p < kInstrumentCount; ++p)
-    applyDesign(kInstrumentDesigns[p], 64, kCentrePan, tones[p]);
+  for (int32_t p = 0; p < kInstrumentCount; ++p) {
+    FamilyVoicing voicing = kFamilyVoicing[p / 8];
+    for (const ProgramTrim& extra : kProgramTrims)
+      if (extra.program == p) voicing.trim += extra.trim;
+    applyDesign(kInstrumentDesigns[p], 64, kCentrePan, tones[p], voicing);
+  }
   for (int32_t key = 0; key < 128; ++key)
     applyDesign(kEmptyDrumKey, key, kCentrePan, tones[synth::kPercussionToneBase + key]);
   for (const DrumDesign& drum : kDrumDesigns)
-    applyDesign(drum.tone, drum.pitchKey, drum.pan, tones[synth::kPercussionToneBase + drum.drumKey]);
+    applyDesign(drum.tone, drum.pitchKey, drum.pan, tones[synth::kPercussionToneBase + drum.drumKey], kDrumVoicing);
 }
 
 }  // namespace ovri::korvane::factory

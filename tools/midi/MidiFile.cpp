@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace ovri::korvane::midi {
 
@@ -66,19 +67,51 @@ int dataLength(uint8_t status) {
   return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
+std::string hex(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+// Where a track's bytes sit in the file, for error messages.
+struct TrackPlace {
+  const uint8_t* fileStart;
+  int32_t index;  // 0-based; messages count from 1
+  std::string at(const uint8_t* p) const {
+    return "track " + std::to_string(index + 1) + ", offset " + std::to_string(p - fileStart);
+  }
+};
+
 // Reads one MTrk body. Channel and system-exclusive events go to events,
-// tempo changes to tempi. Returns the tick of the track's end.
-int64_t readTrack(ByteReader in, int32_t track, std::vector<TimedEvent>& events, std::vector<TempoChange>& tempi) {
+// tempo changes to tempi, and endTick receives the tick of the track's
+// end. A track may end without an end-of-track event where its chunk ends
+// between two events; bytes after the end-of-track event are ignored.
+// Returns false with a message naming the offset for anything that cannot
+// be parsed: an event cut off by the chunk's end, a data byte with no
+// running status, a status byte that has no place in a file, tempo 0.
+bool readTrack(ByteReader in, const TrackPlace& place, std::vector<TimedEvent>& events,
+               std::vector<TempoChange>& tempi, int64_t& endTick, std::string& error) {
   int64_t tick = 0;
   uint8_t running = 0;
   bool sysexOpen = false;  // events[openIndex] is an F0 message still waiting for its F7
   size_t openIndex = 0;
+  const uint8_t* eventStart = in.here();
+  auto cut = [&]() {
+    error = place.at(eventStart) + ": the track ends in the middle of an event (truncated chunk)";
+    return false;
+  };
   while (!in.atEnd()) {
+    eventStart = in.here();
     uint32_t delta = 0;
-    if (!in.vlq(delta)) break;
+    if (!in.vlq(delta)) {
+      if (in.atEnd()) return cut();
+      error = place.at(eventStart) + ": delta time longer than four bytes";
+      return false;
+    }
     tick += delta;
+    const uint8_t* statusAt = in.here();
     uint8_t first = 0;
-    if (!in.u8(first)) break;
+    if (!in.u8(first)) return cut();
 
     // Meta and system-exclusive events should end running status; files
     // that go on using it after them are common, and a file that follows
@@ -86,23 +119,32 @@ int64_t readTrack(ByteReader in, int32_t track, std::vector<TimedEvent>& events,
     if (first == 0xFF) {  // meta event
       uint8_t type = 0;
       uint32_t length = 0;
-      if (!in.u8(type) || !in.vlq(length) || in.left() < length) break;
+      if (!in.u8(type) || !in.vlq(length) || in.left() < length) return cut();
       const uint8_t* body = in.here();
       in.skip(length);
-      if (type == 0x51 && length >= 3)
-        tempi.push_back({tick, (uint32_t(body[0]) << 16) | (uint32_t(body[1]) << 8) | body[2]});
-      if (type == 0x2F) return tick;
+      if (type == 0x51 && length >= 3) {
+        const uint32_t tempo = (uint32_t(body[0]) << 16) | (uint32_t(body[1]) << 8) | body[2];
+        if (tempo == 0) {
+          error = place.at(statusAt) + ": tempo of 0 microseconds per quarter note";
+          return false;
+        }
+        tempi.push_back({tick, tempo});
+      }
+      if (type == 0x2F) {
+        endTick = tick;
+        return true;
+      }
       continue;
     }
     if (first == 0xF0 || first == 0xF7) {  // system exclusive, or a continuation / escape packet
       uint32_t length = 0;
-      if (!in.vlq(length) || in.left() < length) break;
+      if (!in.vlq(length) || in.left() < length) return cut();
       const uint8_t* body = in.here();
       in.skip(length);
       if (first == 0xF0) {
         TimedEvent e;
         e.tick = tick;
-        e.track = track;
+        e.track = place.index;
         e.status = 0xF0;
         e.sysex.push_back(0xF0);
         e.sysex.insert(e.sysex.end(), body, body + length);
@@ -122,37 +164,53 @@ int64_t readTrack(ByteReader in, int32_t track, std::vector<TimedEvent>& events,
     uint8_t status = first;
     uint8_t data1 = 0;
     if (first < 0x80) {  // running status: this byte is the first data byte
-      if (running == 0) break;  // a data byte with no status: the rest cannot be parsed
+      if (running == 0) {
+        error = place.at(statusAt) + ": data byte " + hex(first, 2) +
+                " where a status byte is needed (running status with no status before it)";
+        return false;
+      }
       status = running;
       data1 = first;
     } else if (first >= 0xF1) {
-      continue;  // system common / real-time bytes do not belong in a file; skip the status
+      error = place.at(statusAt) + ": status byte " + hex(first, 2) + " has no place in a MIDI file";
+      return false;
     } else {
       running = status;
-      if (!in.u8(data1)) break;
+      if (!in.u8(data1)) return cut();
     }
     uint8_t data2 = 0;
-    if (dataLength(status) == 2 && !in.u8(data2)) break;
+    if (dataLength(status) == 2 && !in.u8(data2)) return cut();
+    if ((data1 | data2) & 0x80) {
+      error = place.at(statusAt) + ": status byte inside the data of a " + hex(status, 2) + " message";
+      return false;
+    }
     TimedEvent e;
     e.tick = tick;
-    e.track = track;
+    e.track = place.index;
     e.status = status;
-    e.data1 = data1 & 0x7F;
-    e.data2 = data2 & 0x7F;
+    e.data1 = data1;
+    e.data2 = data2;
     events.push_back(std::move(e));
   }
-  return tick;
+  endTick = tick;
+  return true;
 }
 
 }  // namespace
 
-bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong& song, std::string& error) {
+bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong& song, std::string& error,
+                  double maxSeconds) {
   song = MidiSong{};
   ByteReader in(data, size);
   uint32_t tag = 0;
   uint32_t length = 0;
-  if (!in.u32(tag) || tag != 0x4D546864 /* MThd */ || !in.u32(length) || length < 6) {
+  if (!in.u32(tag) || tag != 0x4D546864 /* MThd */ || !in.u32(length)) {
     error = "not a Standard MIDI File (no MThd header)";
+    return false;
+  }
+  if (length < 6 || in.left() < length) {
+    error = length < 6 ? "header chunk of " + std::to_string(length) + " bytes (6 needed)"
+                       : "the file ends inside its header chunk (truncated file)";
     return false;
   }
   uint32_t format = 0;
@@ -167,10 +225,25 @@ bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong&
     return false;
   }
   if (division == 0) {
-    error = "MIDI file with a division of 0";
+    error = "division of 0 ticks per quarter note";
     return false;
   }
-  if (!(sampleRate > 0.0)) {
+  if (division & 0x8000) {
+    const int fps = 256 - static_cast<int>((division >> 8) & 0xFF);
+    if (fps != 24 && fps != 25 && fps != 29 && fps != 30) {
+      error = "SMPTE division with " + std::to_string(fps) + " frames per second (24, 25, 29 or 30 expected)";
+      return false;
+    }
+    if ((division & 0xFF) == 0) {
+      error = "SMPTE division with 0 ticks per frame";
+      return false;
+    }
+  }
+  if (tracks == 0) {
+    error = "MIDI file without tracks";
+    return false;
+  }
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) {
     error = "sample rate must be positive";
     return false;
   }
@@ -179,21 +252,33 @@ bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong&
 
   std::vector<TempoChange> tempi;
   int32_t trackIndex = 0;
-  while (!in.atEnd() && trackIndex < static_cast<int32_t>(tracks)) {
-    if (!in.u32(tag) || !in.u32(length)) break;
-    const size_t available = std::min<size_t>(length, in.left());
-    ByteReader body(in.here(), available);
-    in.skip(available);
+  while (trackIndex < static_cast<int32_t>(tracks)) {
+    const uint8_t* chunkStart = in.here();
+    const std::string where = "offset " + std::to_string(chunkStart - data);
+    if (in.atEnd()) {
+      error = "the file ends after " + std::to_string(trackIndex) + " of the " + std::to_string(tracks) +
+              " tracks its header declares (truncated file)";
+      return false;
+    }
+    if (!in.u32(tag) || !in.u32(length)) {
+      error = where + ": the file ends inside a chunk header (truncated file)";
+      return false;
+    }
+    if (in.left() < length) {
+      error = where + ": " + (tag == 0x4D54726B ? "track " + std::to_string(trackIndex + 1) : std::string("chunk")) +
+              " declares " + std::to_string(length) + " bytes but only " + std::to_string(in.left()) +
+              " remain (truncated file)";
+      return false;
+    }
+    ByteReader body(in.here(), length);
+    in.skip(length);
     if (tag != 0x4D54726B /* MTrk */) continue;  // unknown chunks are skipped
-    const int64_t end = readTrack(body, trackIndex, song.events, tempi);
+    int64_t end = 0;
+    if (!readTrack(body, TrackPlace{data, trackIndex}, song.events, tempi, end, error)) return false;
     song.endTick = std::max(song.endTick, end);
     ++trackIndex;
   }
   song.trackCount = trackIndex;
-  if (trackIndex == 0) {
-    error = "MIDI file without tracks";
-    return false;
-  }
 
   // Time order across tracks; equal ticks keep track order, then file order.
   std::stable_sort(song.events.begin(), song.events.end(), [](const TimedEvent& a, const TimedEvent& b) {
@@ -222,12 +307,18 @@ bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong&
   int64_t baseTick = 0;
   double baseSeconds = 0.0;
   uint32_t tempo = kDefaultTempo;
-  for (TimedEvent& e : song.events) {
-    e.seconds = secondsAt(e.tick, cursor, baseTick, baseSeconds, tempo);
-    e.sample = static_cast<int64_t>(std::llround(e.seconds * sampleRate));
-  }
+  for (TimedEvent& e : song.events) e.seconds = secondsAt(e.tick, cursor, baseTick, baseSeconds, tempo);
   if (!song.events.empty()) song.endTick = std::max(song.endTick, song.events.back().tick);
   song.endSeconds = secondsAt(song.endTick, cursor, baseTick, baseSeconds, tempo);
+  // The end is the latest time of all; checking it bounds every event.
+  if (!(song.endSeconds <= maxSeconds)) {
+    char text[160];
+    std::snprintf(text, sizeof text, "the song lasts %.6g s, longer than the limit of %.6g s", song.endSeconds,
+                  maxSeconds);
+    error = text;
+    return false;
+  }
+  for (TimedEvent& e : song.events) e.sample = static_cast<int64_t>(std::llround(e.seconds * sampleRate));
   song.endSample = static_cast<int64_t>(std::llround(song.endSeconds * sampleRate));
   return true;
 }

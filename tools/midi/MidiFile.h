@@ -33,13 +33,23 @@ struct MidiSong {
   double endSeconds = 0.0;
 };
 
+// Songs longer than this are refused unless the caller raises the limit:
+// a broken tempo and delta can otherwise ask for years of audio.
+constexpr double kDefaultMaxSongSeconds = 24.0 * 3600.0;
+
 // Reads a Standard MIDI File (format 0 or 1; format 2 tracks are read as if
 // played together) from memory. Tempo changes from any track form one tempo
 // map (120 bpm until the first); SMPTE divisions are honoured. Running
-// status (kept across meta events, as many files need), system exclusive continued in F7 packets and unknown chunks are
-// handled. Returns false with a message for data that is not such a file;
-// a track cut short ends where its data ends.
-bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong& song, std::string& error);
+// status (kept across meta events, as many files need), system exclusive
+// continued in F7 packets and unknown chunks are handled. A file that
+// cannot be read as a whole is refused: false with a message that names
+// the reason and, inside a track, the track and byte offset (a truncated
+// chunk or file, fewer tracks than the header declares, a data byte with
+// no running status, tempo 0, an SMPTE division with 0 ticks per frame or
+// an unknown frame rate, a song longer than maxSeconds). On success every
+// event time is finite and the events are in time order.
+bool readMidiFile(const uint8_t* data, size_t size, double sampleRate, MidiSong& song, std::string& error,
+                  double maxSeconds = kDefaultMaxSongSeconds);
 
 // Builds a Standard MIDI File. Each track is a list of events with absolute
 // ticks; tracks are written in the order given, events sorted stably by

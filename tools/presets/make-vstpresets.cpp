@@ -1,0 +1,123 @@
+// make-vstpresets: writes the factory presets as VST 3 preset files. Each
+// preset is made the way a user would make it: the plug-in is loaded
+// through the host library, the factory set is loaded through the
+// processor's file actions (the sample WAVs from the folder given, whose
+// absolute paths the state keeps), the part modes are set through the
+// editor's part controls, and the processor's state becomes the preset's
+// component state.
+//
+//   make-vstpresets --plugin BUNDLE --presets DIR --samples DIR --out DIR
+#include "tools/host/PluginHost.h"
+#include "tools/presets/VstPresetFile.h"
+#include "tools/samples/FactorySampleSet.h"
+
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using ovri::korvane::host::PluginInstance;
+using ovri::korvane::host::PluginModule;
+
+constexpr int32 kTagSelectPart = 0x0101;  // part n = v x 15
+constexpr int32 kTagPartMode = 0x0102;    // mode n = v x 3
+constexpr int32 kInstrument = 1, kPercussion = 2, kSampler = 3;
+constexpr int32 kDrumChannel = 9;
+
+struct PresetDefinition {
+  const char* name;
+  std::vector<int32> samplerChannels;  // 0-based; channel 10 is always the drum kit
+};
+
+// The General MIDI layout, and the sampler parts of the demo song
+// (channel 11: choir and flute, channel 12: glockenspiel, pluck and drum
+// loops; every sampler part plays the whole key map), and the sampler on
+// the first channel for playing it straight from a keyboard.
+const PresetDefinition kPresets[] = {
+    {"Factory GM set", {}},
+    {"Demo Sampler Parts", {10, 11}},
+    {"Sampler on Channel 1", {0}},
+};
+
+void send(PluginInstance& instance, const char* id, int32 tag, double value, const std::string* path) {
+  IPtr<HostMessage> message = owned(new HostMessage);
+  message->setMessageID(id);
+  message->getAttributes()->setInt("tag", tag);
+  if (path != nullptr)
+    message->getAttributes()->setBinary("path", path->c_str(), static_cast<uint32>(path->size() + 1));
+  else
+    message->getAttributes()->setFloat("val", value);
+  instance.notifyProcessor(message);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string plugin, presetDir, sampleDir, outDir;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string arg = argv[i];
+    (arg == "--plugin" ? plugin : arg == "--presets" ? presetDir : arg == "--samples" ? sampleDir : outDir) =
+        argv[i + 1];
+  }
+  if (plugin.empty() || presetDir.empty() || sampleDir.empty() || outDir.empty()) {
+    std::fprintf(stderr, "usage: make-vstpresets --plugin BUNDLE --presets DIR --samples DIR --out DIR\n");
+    return 2;
+  }
+  sampleDir = std::filesystem::absolute(sampleDir).string();
+  std::string error;
+  auto module = PluginModule::load(plugin, error);
+  TUID cid;
+  if (!module || !module->findClass(kVstAudioEffectClass, cid)) {
+    std::fprintf(stderr, "make-vstpresets: %s\n", module ? "no processor class" : error.c_str());
+    return 1;
+  }
+  char classId[33] = {};
+  FUID(cid).toString(classId);
+  std::filesystem::create_directories(outDir);
+
+  for (const PresetDefinition& preset : kPresets) {
+    auto instance = PluginInstance::create(*module, error);
+    if (!instance || !instance->start({}, error) || !instance->takesMessages()) {
+      std::fprintf(stderr, "make-vstpresets: %s\n", error.empty() ? "the plug-in takes no messages" : error.c_str());
+      return 1;
+    }
+    for (const auto& import : ovri::korvane::samples::factoryImports(presetDir, sampleDir)) {
+      if (!std::ifstream(import.path)) {
+        std::fprintf(stderr, "make-vstpresets: %s is missing\n", import.path.c_str());
+        return 1;
+      }
+      send(*instance, "GUIEditor:kvFileSelect", import.tag, 0.0, &import.path);
+    }
+    for (int32 channel = 0; channel < 16; ++channel) {
+      int32 mode = channel == kDrumChannel ? kPercussion : kInstrument;
+      for (int32 s : preset.samplerChannels) mode = s == channel ? kSampler : mode;
+      send(*instance, "GUIEditor:kvValueChange", kTagSelectPart, channel / 15.0, nullptr);
+      send(*instance, "GUIEditor:kvValueChange", kTagPartMode, mode / 3.0, nullptr);
+    }
+    MemoryStream stream;
+    if (instance->component->getState(&stream) != kResultOk) {
+      std::fprintf(stderr, "make-vstpresets: the processor gives no state\n");
+      return 1;
+    }
+    const std::vector<uint8_t> state(stream.getData(), stream.getData() + stream.getSize());
+    const std::vector<uint8_t> bytes = ovri::korvane::presets::writeVstPreset(classId, state);
+    const std::string path = outDir + "/" + preset.name + ".vstpreset";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file) {
+      std::fprintf(stderr, "make-vstpresets: cannot write %s\n", path.c_str());
+      return 1;
+    }
+    std::printf("%s\n", path.c_str());
+  }
+  return 0;
+}
