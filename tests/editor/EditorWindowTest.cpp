@@ -4,6 +4,7 @@
 // opens and closes again and again.
 #include "plugin/StateImage.h"
 #include "public.sdk/source/common/memorystream.h"
+#include "tests/gui/FakeDialog.h"
 #include "tests/gui/ImageCompare.h"
 #include "tools/host/HostWindow.h"
 #include "tools/host/PluginHost.h"
@@ -44,6 +45,7 @@ protected:
     instance->setMessageObserver([this](Vst::IMessage& message) {
       const std::string id = message.getMessageID();
       if (id == msg::kOpenGui) ++openAnswers;
+      if (id == msg::kUiUpdate) ++uiUpdates;
       if (id == msg::kValueUpdate) {
         int64 tag = 0;
         double value = 0;
@@ -84,6 +86,22 @@ protected:
     return view;
   }
   std::string shot(const char* name) { return std::string(KORVANE_GUI_SHOTS) + "/" + name + ".png"; }
+  bool looksLikeReference(const char* name) {
+    std::string message;
+    const bool same = window->screenshot(shot(name)) &&
+                      matchesReference(shot(name), std::string(KORVANE_GUI_REFERENCES) + "/" + name + ".png", message);
+    EXPECT_TRUE(same) << message << " (actual: " << shot(name) << ")";
+    return same;
+  }
+  std::unique_ptr<plugin::StateImage> savedState() {
+    MemoryStream stream;
+    EXPECT_EQ(instance->component->getState(&stream), kResultOk);
+    auto image = std::make_unique<plugin::StateImage>();
+    plugin::parseStateImage(reinterpret_cast<const uint8_t*>(stream.getData()),
+                            static_cast<size_t>(stream.getSize()), *image);
+    EXPECT_TRUE(image->complete);
+    return image;
+  }
 
   HostRunLoop loop;
   std::unique_ptr<HostWindow> window;
@@ -92,16 +110,14 @@ protected:
   std::thread audio;
   std::atomic<bool> stopAudio{false};
   int openAnswers = 0;
+  int uiUpdates = 0;
   std::vector<std::pair<int64, double>> updates;
 };
 
 TEST_F(EditorWindowTest, HandshakeThenATypedToneValueReachesTheEngine) {
   IPlugView* view = openView();
   ASSERT_NE(view, nullptr);
-  ASSERT_TRUE(window->screenshot(shot("window-open")));
-  std::string message;
-  EXPECT_TRUE(matchesReference(shot("window-open"), std::string(KORVANE_GUI_REFERENCES) + "/window-open.png", message))
-      << message << " (the overlay is gone, the tone page shows)";
+  looksLikeReference("window-open");  // the overlay is gone, the tone page shows
 
   // The key box of the tone header (tone 0 of part 0).
   window->click(649, 192 + 36);
@@ -113,13 +129,38 @@ TEST_F(EditorWindowTest, HandshakeThenATypedToneValueReachesTheEngine) {
   EXPECT_NEAR(updates.back().second, 77.0 / 127, 1e-6);
   loop.runFor(120);
 
-  MemoryStream stream;
-  ASSERT_EQ(instance->component->getState(&stream), kResultOk);
-  auto image = std::make_unique<plugin::StateImage>();
-  plugin::parseStateImage(reinterpret_cast<const uint8_t*>(stream.getData()), static_cast<size_t>(stream.getSize()),
-                          *image);
-  ASSERT_TRUE(image->complete);
-  EXPECT_EQ(image->tones[0].key, 77);
+  EXPECT_EQ(savedState()->tones[0].key, 77);
+  window->detach();
+  view->release();
+}
+
+TEST_F(EditorWindowTest, SamplerModeThenAWavImportFillsTheSlotAndThePage) {
+  FakeDialog dialog;
+  const std::string wav = std::string(KORVANE_WAV_FIXTURE_DIR) + "/pcm16-stereo.wav";
+  IPlugView* view = openView();
+  ASSERT_NE(view, nullptr);
+  // The mode list drops down below itself; "3 [Sampler]" is its fourth entry.
+  window->click(430, 132);
+  loop.runFor(60);
+  window->click(400, 207);
+  ASSERT_TRUE(loop.runUntil([&] { return !updates.empty(); }, 3000));
+  EXPECT_EQ(updates.back(), (std::pair<int64, double>(0x0102, 1.0)));
+  loop.runFor(120);
+  EXPECT_EQ(savedState()->parts[0].mode, 3);
+
+  // Sample data menu, "Import WAV File" (below "Clear SampleData" and a
+  // separator), answered by the stand-in dialog.
+  dialog.answer(wav);
+  window->click(22, 192 + 156);
+  loop.runFor(60);
+  window->click(60, 395);
+  ASSERT_TRUE(loop.runUntil([&] { return uiUpdates > 0; }, 5000)) << "Processor:uiUpdate after the import";
+  loop.runFor(120);
+  const auto image = savedState();
+  EXPECT_TRUE(image->slots[0].present);
+  EXPECT_EQ(image->slots[0].path, wav);
+  EXPECT_GT(image->slots[0].end, 0);
+  looksLikeReference("window-sampler-wav");  // frames, channels and rate of the file
   window->detach();
   view->release();
 }
