@@ -165,6 +165,59 @@ TEST_F(EditorWindowTest, SamplerModeThenAWavImportFillsTheSlotAndThePage) {
   view->release();
 }
 
+TEST_F(EditorWindowTest, LoadingAStateRedrawsTheOpenView) {
+  IPlugView* view = openView();
+  ASSERT_NE(view, nullptr);
+  MemoryStream instrumentState;
+  ASSERT_EQ(instance->component->getState(&instrumentState), kResultOk);
+  window->click(430, 132);
+  loop.runFor(60);
+  window->click(400, 207);  // "3 [Sampler]"
+  ASSERT_TRUE(loop.runUntil([&] { return !updates.empty(); }, 3000));
+  loop.runFor(120);
+  ASSERT_EQ(savedState()->parts[0].mode, 3);
+  instrumentState.seek(0, IBStream::kIBSeekSet, nullptr);
+  ASSERT_EQ(instance->component->setState(&instrumentState), kResultOk);
+  loop.runFor(120);
+  looksLikeReference("window-open");  // the tone page again, without reopening
+  window->detach();
+  view->release();
+}
+
+TEST_F(EditorWindowTest, TwoInstancesEachEditTheirOwnEngine) {
+  std::string error;
+  auto second = host::PluginInstance::create(*module, error);
+  ASSERT_TRUE(second) << error;
+  int secondAnswers = 0;
+  second->setMessageObserver([&](Vst::IMessage& message) {
+    if (std::string(message.getMessageID()) == msg::kOpenGui) ++secondAnswers;
+  });
+  auto secondWindow = HostWindow::create(loop, true, error);
+  ASSERT_TRUE(secondWindow) << error;
+  IPlugView* view = openView();
+  IPlugView* secondView = second->controller->createView("editor");
+  ASSERT_TRUE(view && secondView);
+  ASSERT_EQ(secondWindow->attach(secondView), kResultOk);
+  ASSERT_TRUE(loop.runUntil([&] { return secondAnswers == 1; }, 3000));
+  loop.runFor(120);
+  secondWindow->click(649, 192 + 36);
+  loop.runFor(60);
+  secondWindow->type("5");
+  secondWindow->key(kReturn);
+  loop.runFor(120);
+  MemoryStream stream;
+  ASSERT_EQ(second->component->getState(&stream), kResultOk);
+  plugin::StateImage image;
+  plugin::parseStateImage(reinterpret_cast<const uint8_t*>(stream.getData()), static_cast<size_t>(stream.getSize()),
+                          image);
+  EXPECT_EQ(image.tones[0].key, 5);
+  EXPECT_EQ(savedState()->tones[0].key, 64) << "the first instance is untouched";
+  secondWindow->detach();
+  secondView->release();
+  window->detach();
+  view->release();
+}
+
 TEST_F(EditorWindowTest, OpensAndClosesTwentyTimes) {
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
