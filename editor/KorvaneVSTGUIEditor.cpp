@@ -832,7 +832,7 @@ bool KorvaneVSTGUIEditor::focused(const CView* view) const {
 
 void KorvaneVSTGUIEditor::setValue(int32_t controlTag, float normalized) {
   for (CControl* control : controls) {
-    if (control->getTag() != controlTag) continue;
+    if (control->getTag() != controlTag || control->getValueNormalized() == normalized) continue;
     control->setValueNormalized(normalized);
     control->setDirty();
   }
