@@ -218,6 +218,24 @@ TEST_F(EditorWindowTest, TwoInstancesEachEditTheirOwnEngine) {
   view->release();
 }
 
+TEST_F(EditorWindowTest, ProcessorTerminatedWhileTheWindowIsOpen) {
+  IPlugView* view = openView();
+  ASSERT_NE(view, nullptr);
+  stopAudio = true;
+  audio.join();
+  instance->stop();
+  instance->component->terminate();  // its engine host is gone
+  loop.runFor(150);                  // ticks: nothing is read
+  window->click(649, 192 + 36);
+  loop.runFor(60);
+  window->type("9");
+  window->key(kReturn);
+  loop.runFor(60);
+  EXPECT_TRUE(updates.empty());
+  window->detach();
+  view->release();
+}
+
 TEST_F(EditorWindowTest, OpensAndClosesTwentyTimes) {
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
