@@ -131,7 +131,7 @@ bool KorvaneVSTGUIEditor::open(void* parent, const PlatformType& type) {
     return false;
   }
   setIdleRate(kRefreshMs);
-  sendValueChange(-1, 0.f);  // see sendValueChange: -1 sends the opening message
+  sendEditorOpened();
   return true;
 }
 
@@ -692,18 +692,23 @@ void KorvaneVSTGUIEditor::storePresetName(CTextEdit* box, bool tone) {
 
 // ---- messages ------------------------------------------------------------
 
+void KorvaneVSTGUIEditor::sendEditorOpened() {
+  if (!controller) return;
+  IMessage* message = controller->allocateMessage();
+  if (!message) return;
+  message->setMessageID(msg::kEditorOpened);
+  controller->sendMessage(message);
+  message->release();
+}
+
 void KorvaneVSTGUIEditor::sendValueChange(int32_t valueTag, float value) {
   if (!controller) return;
   IMessage* message = controller->allocateMessage();
   if (!message) return;
-  if (valueTag < 0) {
-    message->setMessageID(msg::kEditorOpened);
-  } else {
-    message->setMessageID(msg::kValueChange);
-    if (IAttributeList* attributes = message->getAttributes()) {
-      attributes->setInt(key::kTag, valueTag);
-      attributes->setFloat(key::kValue, value);
-    }
+  message->setMessageID(msg::kValueChange);
+  if (IAttributeList* attributes = message->getAttributes()) {
+    attributes->setInt(key::kTag, valueTag);
+    attributes->setFloat(key::kValue, value);
   }
   controller->sendMessage(message);
   message->release();

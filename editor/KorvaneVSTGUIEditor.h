@@ -123,6 +123,7 @@ private:
   void performPartEdit(int32_t item, float v);
   int32_t selectedPart();
 
+  void sendEditorOpened();
   void sendValueChange(int32_t valueTag, float value);
   void sendFileSelect(int32_t fileTag, const std::string& path);
 
