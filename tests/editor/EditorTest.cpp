@@ -131,9 +131,8 @@ public:
     std::filesystem::create_directories(KORVANE_GUI_SHOTS);
   }
   void SetUp() override {
-    hostApp = owned(new HostApplication);
     controller = owned(new StandInController);
-    ASSERT_EQ(controller->initialize(hostApp), kResultOk);
+    ASSERT_EQ(controller->initialize(&hostApp), kResultOk);
     peer = owned(new RecordingPeer(log));
     handler = owned(new RecordingHandler(log));
     controller->connect(peer);
@@ -177,7 +176,7 @@ public:
   }
 
   Log log;
-  IPtr<HostApplication> hostApp;
+  HostApplication hostApp;  // not reference-counted: lives with the fixture
   IPtr<EditController> controller;
   IPtr<RecordingPeer> peer;
   IPtr<RecordingHandler> handler;
