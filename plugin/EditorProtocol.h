@@ -56,13 +56,15 @@ inline constexpr const char* kProgramNames = "kvnames";
 //                            0x81 reset part     0x82 reset controllers
 //                            0x83 sound off      0x90 output pair
 //   page  0x10 tone (selected tone)
-//                            0x01 select tone    0x03 key  0x04 pan  0x05 strc  0x06 fl
+//                            0x01 select tone    0x02 name (the editor wrote it into the model)
+//                            0x03 key  0x04 pan  0x05 strc  0x06 fl
 //                            0x07 lfoWave        0x08 lfoFreq        0x81 reset tone
 //                            0x10 + 0x10 j + k   operator j (0..3) field k:
 //                              0 wave 1 mul 2 tune 3 lms 4 tlVelCtrl 5 tl 6 ar 7 dr
 //                              8 sl 9 rr A kf B kfStart
 //   page  0x20 sampler preset (selected preset)
-//                            0x01 select preset  0x03 smplNum  0x04 pan  0x05 octv
+//                            0x01 select preset  0x02 name (as for tones)
+//                            0x03 smplNum  0x04 pan  0x05 octv
 //                            0x06 tune  0x07 tl  0x08 ar  0x09 dr  0x0A sl  0x0B rr
 //                            0x81 reset preset
 //   page  0x30 sample data (selected slot; values in Hz or frames, not normalised)
@@ -93,7 +95,9 @@ constexpr int32_t kPartMode = 0x0102;
 constexpr int32_t kProgram = 0x0103;
 constexpr int32_t kPartOutput = 0x0190;
 constexpr int32_t kSelectTone = 0x1001;
+constexpr int32_t kToneName = 0x1002;
 constexpr int32_t kSelectSamplerPreset = 0x2001;
+constexpr int32_t kSamplerName = 0x2002;
 constexpr int32_t kSelectSample = 0x3001;
 constexpr int32_t kClearSample = 0x3081;
 }  // namespace tags

@@ -1,6 +1,7 @@
 #include "plugin/EngineHost.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace ovri::korvane {
 
@@ -13,7 +14,25 @@ constexpr uint32_t kAllParts = (1u << synth::kPartCount) - 1;
 
 bool sameBytes(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
 
+// The hosts alive in this process, by address, with their serial numbers.
+struct LiveHosts {
+  std::mutex mutex;
+  std::unordered_map<const EngineHost*, uint64_t> serials;
+  uint64_t next = 1;
+};
+LiveHosts& liveHosts() {
+  static LiveHosts hosts;
+  return hosts;
+}
+
 }  // namespace
+
+uint64_t EngineHost::liveSerial(const EngineHost* host) {
+  LiveHosts& hosts = liveHosts();
+  std::lock_guard<std::mutex> lock(hosts.mutex);
+  const auto it = hosts.serials.find(host);
+  return it == hosts.serials.end() ? 0 : it->second;
+}
 
 EngineHost::EngineHost()
     : rack(std::make_unique<ModuleRack>()),
@@ -28,9 +47,18 @@ EngineHost::EngineHost()
   selectTone(0);
   selectSamplerPreset(0);
   selectSample(0);
+  LiveHosts& hosts = liveHosts();
+  std::lock_guard<std::mutex> lock(hosts.mutex);
+  serial = hosts.next++;
+  hosts.serials[this] = serial;
 }
 
 EngineHost::~EngineHost() {
+  {
+    LiveHosts& hosts = liveHosts();
+    std::lock_guard<std::mutex> lock(hosts.mutex);
+    hosts.serials.erase(this);
+  }
   audioRunning.store(false);
   applyAllOnMainThread();
   // The rack goes first so that no slot outlives its module.

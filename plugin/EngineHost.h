@@ -63,6 +63,11 @@ public:
   EngineHost(const EngineHost&) = delete;
   EngineHost& operator=(const EngineHost&) = delete;
 
+  // A number for this host, unique in the process, while it is alive; 0
+  // when no host lives at that address. Lets a holder of the address (the
+  // editor) find out that the processor has gone.
+  static uint64_t liveSerial(const EngineHost* host);
+
   // ---- main thread ------------------------------------------------------
 
   std::unique_lock<std::mutex> lockMain() { return std::unique_lock<std::mutex>(mainMutex); }
@@ -180,6 +185,7 @@ private:
   void resetShadow();
 
   std::mutex mainMutex;
+  uint64_t serial = 0;
   std::atomic<bool> audioRunning{false};
 
   // Main thread.

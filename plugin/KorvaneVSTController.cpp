@@ -1,5 +1,6 @@
 #include "plugin/KorvaneVSTController.h"
 
+#include "editor/KorvaneVSTGUIEditor.h"
 #include "engine/SoundData.h"
 #include "plugin/EditorProtocol.h"
 #include "plugin/KorvaneIds.h"
@@ -158,7 +159,19 @@ void KorvaneVSTController::takeProgramNames(IMessage* message) {
 tresult PLUGIN_API KorvaneVSTController::setState(IBStream*) { return kNotImplemented; }
 tresult PLUGIN_API KorvaneVSTController::getState(IBStream*) { return kNotImplemented; }
 
-IPlugView* PLUGIN_API KorvaneVSTController::createView(FIDString) { return nullptr; }
+IPlugView* PLUGIN_API KorvaneVSTController::createView(FIDString name) {
+  if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0) return nullptr;
+  editor = new KorvaneVSTGUIEditor(this);
+  return editor;
+}
+
+void KorvaneVSTController::forgetEditor(EditorView* view) {
+  if (view != nullptr && view == static_cast<EditorView*>(editor)) editor = nullptr;
+}
+
+void KorvaneVSTController::editorRemoved(EditorView* view) { forgetEditor(view); }
+
+void KorvaneVSTController::editorDestroyed(EditorView* view) { forgetEditor(view); }
 
 // Controllers 0..127, channel pressure (128), pitch bend (129) and program
 // change (130) map to the MIDI parameter of the channel; the bus is not
@@ -187,10 +200,33 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
   const char* id = message->getMessageID();
   if (id != nullptr) {
     namespace msg = ovri::korvane::protocol::message;
+    namespace key = ovri::korvane::protocol::attribute;
     for (const char* named : {msg::kUiUpdate, msg::kSetState, msg::kGetState})
       if (std::strcmp(id, named) == 0) takeProgramNames(message);
-    for (const char* relayed : {msg::kValueUpdate, msg::kOpenGui, msg::kUiUpdate, msg::kSetState})
-      if (std::strcmp(id, relayed) == 0) return kResultOk;  // no editor is open
+    IAttributeList* attributes = message->getAttributes();
+    if (std::strcmp(id, msg::kValueUpdate) == 0) {
+      int64 tag = 0;
+      double value = 0.0;
+      if (editor != nullptr && attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
+          attributes->getFloat(key::kValue, value) == kResultOk)
+        editor->updateByTag(static_cast<int32>(tag), value);
+      return kResultOk;
+    }
+    if (std::strcmp(id, msg::kOpenGui) == 0) {
+      const void* data = nullptr;
+      uint32 size = 0;
+      if (attributes == nullptr || attributes->getBinary(key::kEngineHost, data, size) != kResultOk ||
+          data == nullptr || size != sizeof(ovri::korvane::EngineHost*))
+        return kResultOk;
+      ovri::korvane::EngineHost* host = nullptr;
+      std::memcpy(&host, data, sizeof host);
+      if (editor != nullptr) editor->setEngineHost(host);
+      return kResultOk;
+    }
+    if (std::strcmp(id, msg::kUiUpdate) == 0 || std::strcmp(id, msg::kSetState) == 0) {
+      if (editor != nullptr) editor->requestFullRefresh();
+      return kResultOk;
+    }
   }
   return EditControllerEx1::notify(message);
 }

@@ -7,6 +7,8 @@
 
 namespace Steinberg::Vst {
 
+class KorvaneVSTGUIEditor;
+
 // The edit controller: publishes the parameters through which the host
 // delivers MIDI controllers, channel pressure, pitch bend, program changes
 // and bypass, maps the host's MIDI controllers onto them and groups them into
@@ -27,10 +29,13 @@ public:
   tresult PLUGIN_API setComponentState(IBStream* state) SMTG_OVERRIDE;
   tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE;
   tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE;
+  // "editor": a new editor, which becomes the current one.
   IPlugView* PLUGIN_API createView(FIDString name) SMTG_OVERRIDE;
-  // Relays the processor's messages to the open editor (none yet: the
-  // relay answers them and does nothing else).
+  // Relays the processor's messages to the current editor.
   tresult PLUGIN_API notify(IMessage* message) SMTG_OVERRIDE;
+  void editorRemoved(EditorView* editor) SMTG_OVERRIDE;
+  void editorDestroyed(EditorView* editor) SMTG_OVERRIDE;
+  KorvaneVSTGUIEditor* currentEditor() const { return editor; }
 
   // IMidiMapping
   tresult PLUGIN_API getMidiControllerAssignment(int32 busIndex, int16 channel, CtrlNumber midiControllerNumber,
@@ -49,6 +54,11 @@ public:
 private:
   void registerParameters();
   void takeProgramNames(IMessage* message);
+  void forgetEditor(EditorView* view);
+
+  // The editor made last, until it is removed from its window or destroyed
+  // (not counted: the host holds it).
+  KorvaneVSTGUIEditor* editor = nullptr;
 };
 
 }  // namespace Steinberg::Vst

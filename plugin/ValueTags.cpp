@@ -232,12 +232,15 @@ std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
       host.selectTone(n);
       return ratio(n, 255);
     }
+    case 0x02:  // the editor wrote the name into the model: the engine takes the record
+      sendSelectedTone(host);
+      return std::nullopt;
     case 0x81:
       host.tone->setDefaults();
       sendSelectedTone(host);
       return clampUnit(v);
     default:
-      return std::nullopt;  // 0x02 (the name) and 0x80 (the tone menu) included
+      return std::nullopt;  // 0x80 (the tone menu) included
   }
 }
 
@@ -256,6 +259,9 @@ std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
       host.selectSample(host.samplerPreset->smplNum);
       return ratio(n, 127);
     }
+    case 0x02:  // the name, as for tones
+      sendSelectedSampler(host);
+      return std::nullopt;
     case 0x81:
       sp.setDefaults();
       sendSelectedSampler(host);

@@ -3,6 +3,7 @@
 #include "tests/plugin/TestSupport.h"
 #include "tools/host/PluginHost.h"
 
+#include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "pluginterfaces/vst/ivstunits.h"
 
@@ -155,11 +156,15 @@ TEST_F(ControllerTest, MapsMidiControllersToChannelParameters) {
   EXPECT_EQ(mapping->getMidiControllerAssignment(0, 0, -1, id), kResultFalse);
 }
 
-TEST_F(ControllerTest, KeepsNoStateOfItsOwnAndHasNoEditorYet) {
+TEST_F(ControllerTest, KeepsNoStateOfItsOwnAndMakesTheEditorByItsExactName) {
   EXPECT_EQ(controller->setComponentState(nullptr), kInvalidArgument);
   EXPECT_EQ(controller->setState(nullptr), kNotImplemented);
   EXPECT_EQ(controller->getState(nullptr), kNotImplemented);
-  EXPECT_EQ(controller->createView("editor"), nullptr);
+  IPlugView* view = controller->createView("editor");
+  ASSERT_NE(view, nullptr);
+  view->release();
+  for (const char* name : {"editorX", "edit", "", "Editor"}) EXPECT_EQ(controller->createView(name), nullptr) << name;
+  EXPECT_EQ(controller->createView(nullptr), nullptr);
 }
 
 TEST_F(ControllerTest, RefusedSecondInitializeAddsNoParameters) {

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "platform/VSTGUIEditor.h"
+#include "platform/gui/vstgui.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ovri::korvane {
+class EngineHost;
+}
+
+namespace Steinberg::Vst {
+
+// A horizontal slider that also turns on ordinary (vertical-axis) wheel
+// motion: one step of distance d moves the value by d × the wheel increment.
+class CHorizontalSliderExt : public VSTGUI::CHorizontalSlider {
+public:
+  using CHorizontalSlider::CHorizontalSlider;
+  bool onWheel(const VSTGUI::CPoint& where, const VSTGUI::CMouseWheelAxis& axis, const float& distance,
+               const VSTGUI::CButtonState& buttons) override;
+  VSTGUI::CView* newCopy() const override { return new CHorizontalSliderExt(*this); }
+};
+
+// The plug-in window: a top area with the system and part controls, a page
+// area with the tone page and the sampler page (one visible, by the selected
+// part's mode), and the about overlay that covers everything until the
+// processor has told the editor where its engine host is.
+//
+// Control tags: bit 28 marks a value control, bit 29 a numeric text box;
+// the low 16 bits are the value tag (page << 8 | item). Item 0x00 of a page
+// is its menu button, 0x80 its pop-up menu, whose entries are 0x81, 0x82...
+// Page 0x80 is the editor's own (logo buttons).
+//
+// Reading the engine host. The editor reads only the host's main-thread
+// model, under the host's main lock, and only from its own timer and from
+// the user's input. The processor holds that lock while it answers, so the
+// controller's relays (echoes, refresh requests) never read the model: they
+// move controls by the value they carry, and what needs the model waits for
+// the next 33 ms tick. The address is checked against the hosts alive before
+// every use: once the processor is terminated the editor stops reading.
+class KorvaneVSTGUIEditor : public VSTGUIEditor, public VSTGUI::IControlListener {
+public:
+  static constexpr int32_t kValueControl = 0x10000000;
+  static constexpr int32_t kNumericBox = 0x20000000;
+  static constexpr int32_t kAboutPage = 0x8000;
+  static constexpr int32_t kWidth = 784;
+  static constexpr int32_t kHeight = 632;
+  static constexpr int32_t kRefreshMs = 33;
+
+  explicit KorvaneVSTGUIEditor(EditController* controller);
+  ~KorvaneVSTGUIEditor() override;
+
+  bool open(void* parent, const VSTGUI::PlatformType& type = VSTGUI::PlatformType::kDefaultNative) override;
+  void close() override;
+  VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, VSTGUI::IdStringPtr message) override;
+  void valueChanged(VSTGUI::CControl* control) override;
+
+  // The controller's relays of the processor's messages.
+  void setEngineHost(ovri::korvane::EngineHost* host);
+  // A full refresh and the overlay hidden, at the next tick.
+  void requestFullRefresh();
+  // An echo: the controls of one value tag show x.
+  void updateByTag(int32_t tag, double x);
+
+  // The host while it is alive (null before "Processor:openGUI" and after
+  // the processor was terminated).
+  ovri::korvane::EngineHost* engineHost();
+  // Runs what one timer tick runs (tests drive it without a clock).
+  void tick();
+
+  // For tests: the control or menu bearing a control tag (the first made).
+  VSTGUI::CControl* findControl(int32_t controlTag) const;
+  VSTGUI::COptionMenu* popupMenu(int32_t controlTag) const;
+  VSTGUI::CViewContainer* tonePage() const { return tonePageView; }
+  VSTGUI::CViewContainer* samplerPage() const { return samplerPageView; }
+  VSTGUI::CViewContainer* aboutOverlay() const { return aboutView; }
+  VSTGUI::CTextLabel* frameCountLabel() const { return framesLabel; }
+  VSTGUI::CTextLabel* channelCountLabel() const { return channelsLabel; }
+  VSTGUI::CTextLabel* loopableLabel() const { return loopLabel; }
+  int32_t getPendingFileTag() const { return pendingFileTag; }
+  // The platform config a frame opened offscreen uses (tests set it).
+  void setOffscreenConfig(VSTGUI::IPlatformFrameConfig* config) { offscreenConfig = config; }
+
+  // Text readings of the numeric boxes: the normalised value a committed
+  // text sends under a value tag (raw numbers for the sample data block).
+  static float textBoxValue(int32_t valueTag, const char* text);
+  // "%f", or "inf" for a gain of 0 in dB.
+  static std::string decibelText(double gain);
+  static std::string toneNumberText(int32_t tone);
+
+private:
+  enum MenuIndex { kSystemMenu, kPolyphonyMenu, kPartMenu, kOutputMenu, kToneMenu, kSamplerMenu, kSampleMenu,
+                   kMenuCount };
+
+  // Factories.
+  CHorizontalSliderExt* makeSlider(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int c, int max);
+  VSTGUI::CTextEdit* makeTextBox(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int c,
+                                 const char* text);
+  VSTGUI::COptionMenu* makeOptionMenu(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int c,
+                                      const char* const* entries, int count);
+  VSTGUI::CTextLabel* makeLabel(VSTGUI::CViewContainer* parent, int x, int y, int w, int c, const char* text);
+  VSTGUI::CKickButton* makeKickButton(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int h,
+                                      const char* bitmap);
+  VSTGUI::CMovieBitmap* makeMovieBitmap(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int h,
+                                        int frames, const char* bitmap);
+  VSTGUI::COptionMenu* makePopupMenu(int32_t tag, const char* const* entries, int count, int32_t style);
+  void keep(VSTGUI::CControl* control);
+
+  void buildView();
+  void buildTopArea(VSTGUI::CViewContainer* top);
+  void buildTonePage(VSTGUI::CViewContainer* page);
+  void buildSamplerPage(VSTGUI::CViewContainer* page);
+  void buildAboutOverlay(VSTGUI::CViewContainer* overlay);
+
+  // Dispatch.
+  void onTextBoxCommit(VSTGUI::CControl* control);
+  void onMenuChoice(int32_t page);
+  void onPartControl(int32_t item, float v);
+  void storePresetName(VSTGUI::CTextEdit* box, bool tone);
+  void popup(MenuIndex menu, VSTGUI::CPoint anchor);
+  void performPartEdit(int32_t item, float v);
+  int32_t selectedPart();
+
+  void sendEditorOpened();
+  void sendValueChange(int32_t valueTag, float value);
+  void sendFileSelect(int32_t fileTag, const std::string& path);
+
+  // Dialogs.
+  void openImportDialog(int32_t fileTag);
+  void openExportDialog(int32_t fileTag);
+  void fileDialogEnded(VSTGUI::CNewFileSelector* selector);
+
+  // Refresh (the caller holds the host's main lock).
+  void refreshAll(ovri::korvane::EngineHost& host);
+  void refreshSystem(ovri::korvane::EngineHost& host);
+  void refreshPart(ovri::korvane::EngineHost& host);
+  void showPageForMode(int32_t mode);
+  void refreshTone(ovri::korvane::EngineHost& host);
+  void refreshSamplerPreset(ovri::korvane::EngineHost& host);
+  void refreshSampleData(ovri::korvane::EngineHost& host);
+  // Helpers: a slider and its box from a plain value.
+  void show(int32_t valueTag, int32_t plain, int32_t range);
+  void setBoxText(int32_t controlTag, const std::string& text, bool evenIfFocused = false);
+  void setValue(int32_t controlTag, float normalized);
+  bool focused(const VSTGUI::CView* view) const;
+
+  ovri::korvane::EngineHost* engine = nullptr;
+  uint64_t engineSerial = 0;
+  bool fullRefreshPending = false;
+  VSTGUI::CViewContainer* topView = nullptr;
+  VSTGUI::CViewContainer* pageAreaView = nullptr;
+  VSTGUI::CViewContainer* tonePageView = nullptr;
+  VSTGUI::CViewContainer* samplerPageView = nullptr;
+  VSTGUI::CViewContainer* aboutView = nullptr;
+  VSTGUI::CTextLabel* framesLabel = nullptr;
+  VSTGUI::CTextLabel* channelsLabel = nullptr;
+  VSTGUI::CTextLabel* loopLabel = nullptr;
+  VSTGUI::COptionMenu* menus[kMenuCount] = {};
+  // Every control by position of creation (owned by the containers).
+  std::vector<VSTGUI::CControl*> controls;
+  int32_t pendingFileTag = 0;
+  VSTGUI::IPlatformFrameConfig* offscreenConfig = nullptr;
+};
+
+}  // namespace Steinberg::Vst
