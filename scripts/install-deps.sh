@@ -10,7 +10,7 @@ packages=(
   libsndfile1-dev
   sox
   # editor window: xcb, keyboard, drawing, fonts; file dialogs at run time
-  libxcb1-dev libxcb-xkb-dev libxkbcommon-x11-dev libcairo2-dev libfontconfig-dev libfreetype-dev
+  libxcb1-dev libxcb-xkb-dev libxkbcommon-x11-dev libcairo2-dev libpixman-1-dev libfontconfig-dev libfreetype-dev
   fonts-liberation2 zenity
   # window tests: a virtual X server, xprop, synthetic input
   xvfb x11-utils libxcb-xtest0-dev

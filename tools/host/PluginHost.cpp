@@ -1,5 +1,7 @@
 #include "tools/host/PluginHost.h"
 
+#include <pixman.h>
+
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
@@ -108,6 +110,12 @@ std::string bundleLibraryPath(const std::string& path) {
 }
 
 std::unique_ptr<PluginModule> PluginModule::load(const std::string& path, std::string& error) {
+  // As in a desktop host, the pixel library the plug-in's editor draws
+  // with stays loaded for the life of the process: it sets itself up when
+  // loaded and never frees that, so unloading it with every plug-in would
+  // leak a little each time (and leak checkers would say so).
+  static const int pixelLibrary = pixman_version();
+  (void)pixelLibrary;
   std::unique_ptr<PluginModule> module(new PluginModule);
   module->libraryPath = bundleLibraryPath(path);
   module->handle = dlopen(module->libraryPath.c_str(), RTLD_LAZY | RTLD_LOCAL);
