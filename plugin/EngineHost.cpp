@@ -128,6 +128,13 @@ void EngineHost::submit(EngineCommand command) {
   flushPending();
 }
 
+void EngineHost::submitRecords(std::unique_ptr<RecordUpdate> update) {
+  EngineCommand c;
+  c.kind = CommandKind::kRecords;
+  c.object = update.release();
+  submit(c);
+}
+
 void EngineHost::flushPending() {
   while (!pending.empty() && commands.push(pending.front())) pending.pop_front();
 }

@@ -79,6 +79,8 @@ public:
   // While no audio thread runs it is applied at once. Takes ownership of
   // command.object.
   void submit(EngineCommand command);
+  // Hands a set of records to the engine (one kRecords command).
+  void submitRecords(std::unique_ptr<RecordUpdate> update);
   // Brings the model up to date with what the audio thread did, frees
   // what came back and sends what was kept. Cheap; call it before reading
   // the model and from the editor's timer.

@@ -17,13 +17,6 @@ namespace {
 
 using namespace synth;
 
-void submitRecords(EngineHost& host, std::unique_ptr<RecordUpdate> update) {
-  EngineCommand c;
-  c.kind = CommandKind::kRecords;
-  c.object = update.release();
-  host.submit(c);
-}
-
 // Text imports: the file is read and parsed, the records applied to the
 // model, and the records that changed are handed to the engine in one
 // update.
@@ -72,7 +65,7 @@ void importText(EngineHost& host, int32_t action, const std::string& path) {
       break;
     }
   }
-  submitRecords(host, std::move(update));
+  host.submitRecords(std::move(update));
 }
 
 // Exports write the model.
@@ -114,12 +107,9 @@ bool importWav(EngineHost& host, int32_t slot, const std::string& path, uint8_t 
   const auto result = sampleimport::loadWavFile(path, static_cast<sampleimport::ImportMode>(mode), install->data);
   if (result != sampleimport::WavLoadResult::Loaded) {
     // Every note ends as for a finished import; the slot keeps what it had.
-    EngineCommand stop;
-    stop.kind = CommandKind::kRecords;
-    auto update = std::make_unique<RecordUpdate>();
-    update->stopVoices = true;
-    stop.object = update.release();
-    host.submit(stop);
+    auto stop = std::make_unique<RecordUpdate>();
+    stop->stopVoices = true;
+    host.submitRecords(std::move(stop));
     return result == sampleimport::WavLoadResult::Refused;
   }
   host.setSampleFilePath(slot, path.c_str());

@@ -5,6 +5,7 @@
 #include "plugin/EditorProtocol.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
+#include "plugin/StateStream.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
@@ -113,15 +114,8 @@ void KorvaneVSTController::registerParameters() {
 // which the processor saves after the image.
 tresult PLUGIN_API KorvaneVSTController::setComponentState(IBStream* state) {
   if (state == nullptr) return kInvalidArgument;
-  constexpr size_t kMaxBytes = size_t{64} << 20;  // as the processor reads
   std::vector<uint8_t> bytes;
-  uint8 chunk[4096];
-  for (;;) {
-    int32 got = 0;
-    if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
-    if (bytes.size() + static_cast<size_t>(got) > kMaxBytes) return kResultFalse;
-    bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
-  }
+  if (!ovri::korvane::plugin::readStateStream(*state, bytes)) return kResultFalse;
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
   if (!image->complete) return kResultFalse;

@@ -5,6 +5,7 @@
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
 #include "plugin/StateLoad.h"
+#include "plugin/StateStream.h"
 #include "plugin/ValueTags.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstattributes.h"
@@ -278,15 +279,9 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
   // The whole image is read and checked first; one that is incomplete or
   // malformed is refused and changes nothing.
   std::vector<uint8_t> bytes;
-  uint8 chunk[4096];
-  for (;;) {
-    int32 got = 0;
-    if (state->read(chunk, sizeof chunk, &got) != kResultOk || got <= 0) break;
-    if (bytes.size() + static_cast<size_t>(got) > kMaxStateBytes) {
-      sendHostMessage(msg::kSetState, true);
-      return kResultFalse;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + std::min<int32>(got, sizeof chunk));
+  if (!ovri::korvane::plugin::readStateStream(*state, bytes)) {
+    sendHostMessage(msg::kSetState, true);
+    return kResultFalse;
   }
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);

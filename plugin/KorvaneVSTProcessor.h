@@ -36,9 +36,6 @@ public:
   tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE;
   tresult PLUGIN_API notify(IMessage* message) SMTG_OVERRIDE;
 
-  // The largest state image setState reads from a stream.
-  static constexpr size_t kMaxStateBytes = size_t{64} << 20;
-
   // Null before initialize() and after terminate().
   ovri::korvane::EngineHost* getEngineHost() const { return engineHost.get(); }
   bool isBypassed() const { return bypassShown.load(std::memory_order_relaxed); }

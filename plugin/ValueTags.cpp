@@ -85,29 +85,20 @@ void send(EngineHost& host, CommandKind kind, int32_t part = 0, int32_t a = 0, i
 void sendSelectedTone(EngineHost& host) {
   auto update = std::make_unique<RecordUpdate>();
   update->tones.emplace_back(host.selectedTone, *host.tone);
-  EngineCommand c;
-  c.kind = CommandKind::kRecords;
-  c.object = update.release();
-  host.submit(c);
+  host.submitRecords(std::move(update));
 }
 
 void sendSelectedSampler(EngineHost& host) {
   auto update = std::make_unique<RecordUpdate>();
   update->samplers.emplace_back(host.selectedSamplerPreset, *host.samplerPreset);
-  EngineCommand c;
-  c.kind = CommandKind::kRecords;
-  c.object = update.release();
-  host.submit(c);
+  host.submitRecords(std::move(update));
 }
 
 void sendSelectedSample(EngineHost& host, bool stopVoices) {
   auto update = std::make_unique<RecordUpdate>();
   update->stopVoices = stopVoices;
   update->slots.emplace_back(host.selectedSample, *host.sample);
-  EngineCommand c;
-  c.kind = CommandKind::kRecords;
-  c.object = update.release();
-  host.submit(c);
+  host.submitRecords(std::move(update));
 }
 
 // The mode a part takes: at most the highest mode.
