@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace Steinberg::Vst {
@@ -22,8 +23,10 @@ namespace kp = ovri::korvane::plugin;
 namespace {
 
 constexpr int32 kControllerFlags = ParameterInfo::kIsReadOnly | ParameterInfo::kIsHidden;  // 0x12
-// Hosts write program changes: never read-only.
-constexpr int32 kProgramFlags = ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden;  // 0x8010
+// Hosts write program changes: never read-only. A list, so that hosts show
+// the program names as its values.
+constexpr int32 kProgramFlags =
+    ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden;  // 0x8018
 // Hosts list only automatable parameters as bypass switches.
 constexpr int32 kBypassFlags = ParameterInfo::kIsBypass | ParameterInfo::kCanAutomate;        // 0x10001
 constexpr int32 kControllerSteps = 128;
@@ -39,15 +42,54 @@ void toString128(const char* text, String128 out) {
   out[n] = 0;
 }
 
-// A preset name (16 bytes, not always zero-terminated): the bytes up to the
-// first zero, each taken as one character (Latin-1), trailing spaces cut.
-void presetNameToString128(const char* name, String128 out) {
+// A program's name from its tone's preset name (16 bytes, not always
+// zero-terminated): the bytes up to the first zero, each taken as one
+// character (Latin-1), trailing spaces cut. A name left empty (a reset tone
+// is named with spaces) is shown as "Tone NNN", since hosts need a name for
+// every program.
+void programName(const char* name, int32 program, String128 out) {
   int32 n = 0;
   for (; n < ovri::korvane::synth::kPresetNameLength && name[n] != 0; ++n)
     out[n] = static_cast<char16>(static_cast<unsigned char>(name[n]));
   while (n > 0 && out[n - 1] == ' ') --n;
   out[n] = 0;
+  if (n > 0) return;
+  char text[16];
+  std::snprintf(text, sizeof text, "Tone %03d", static_cast<int>(program & 0x7F));
+  toString128(text, out);
 }
+
+// A channel's program-change parameter: its values are the programs of the
+// channel's program list, shown by name.
+class ProgramParameter : public Parameter {
+public:
+  ProgramParameter(const TChar* title, const TChar* units, ParamID id, UnitID unit, ProgramList& programs)
+      : Parameter(title, id, units, 0.0, kProgramSteps, kProgramFlags, unit), programs(programs) {}
+
+  void toString(ParamValue normalized, String128 string) const SMTG_OVERRIDE {
+    if (programs.getProgramName(static_cast<int32>(toPlain(normalized)), string) != kResultOk) string[0] = 0;
+  }
+  bool fromString(const TChar* string, ParamValue& normalized) const SMTG_OVERRIDE {
+    for (int32 program = 0; program <= kProgramSteps; ++program) {
+      String128 name;
+      if (programs.getProgramName(program, name) == kResultOk && std::u16string_view(reinterpret_cast<const char16_t*>(name)) ==
+                                                                     reinterpret_cast<const char16_t*>(string)) {
+        normalized = toNormalized(program);
+        return true;
+      }
+    }
+    return false;
+  }
+  ParamValue toPlain(ParamValue normalized) const SMTG_OVERRIDE {
+    return static_cast<int32>(std::clamp(normalized, 0.0, 1.0) * kProgramSteps + 0.5);
+  }
+  ParamValue toNormalized(ParamValue plain) const SMTG_OVERRIDE {
+    return std::clamp(plain, 0.0, static_cast<double>(kProgramSteps)) / kProgramSteps;
+  }
+
+private:
+  ProgramList& programs;
+};
 
 }  // namespace
 
@@ -94,19 +136,21 @@ void KorvaneVSTController::registerParameters() {
   // The program lists start with the names of the default tones; the
   // processor's messages bring the names in force.
   const ovri::korvane::synth::TonePreset defaultTone;
-  String128 defaultName;
-  presetNameToString128(defaultTone.presetName, defaultName);
   for (uint32 channel = 0; channel < kp::kMidiChannelCount; ++channel) {
     const UnitID unitId = kp::kProgramUnitBase + static_cast<int32>(channel);
     auto* list = new ProgramList(STR16("Tones"), unitId, unitId);
-    for (int32 program = 0; program < kp::kProgramCount; ++program) list->addProgram(defaultName);
+    for (int32 program = 0; program < kp::kProgramCount; ++program) {
+      String128 name;
+      programName(defaultTone.presetName, program, name);
+      list->addProgram(name);
+    }
     addProgramList(list);
     addUnit(new Unit(STR16("program"), unitId, kRootUnitId, unitId));
     const uint32 id = kp::midiParamId(channel, kp::kProgramChangeNumber);
     char text[16];
     std::snprintf(text, sizeof text, "%u", id);
     toString128(text, title);
-    parameters.addParameter(title, units, kProgramSteps, 0.0, kProgramFlags, static_cast<int32>(id), unitId);
+    parameters.addParameter(new ProgramParameter(title, units, id, unitId, *list));
   }
 }
 
@@ -139,7 +183,7 @@ void KorvaneVSTController::takeProgramNames(IMessage* message) {
     bool changed = false;
     for (int32 program = 0; program < kp::kProgramCount; ++program) {
       String128 now, before;
-      presetNameToString128(names + program * kNameBytes, now);
+      programName(names + program * kNameBytes, program, now);
       if (getProgramName(listId, program, before) == kResultOk && std::memcmp(now, before, sizeof now) == 0)
         continue;
       auto it = programIndexMap.find(listId);

@@ -2,6 +2,7 @@
 
 #include "plugin/EditorProtocol.h"
 #include "plugin/FileActions.h"
+#include "plugin/HostEventQueue.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
 #include "plugin/StateLoad.h"
@@ -67,10 +68,17 @@ void outputBusName(int32 index, String128 name) {
   name[n] = 0;
 }
 
+// The outputs the host gave buffers for: the first ones of the sixteen,
+// with 32-bit samples.
+int32 givenOutputs(const ProcessData& data) {
+  if (data.outputs == nullptr || data.symbolicSampleSize != kSample32) return 0;
+  return std::clamp(data.numOutputs, 0, kp::kOutputBusCount);
+}
+
 // Writes zeros into every channel the host gave a buffer for, from sample
 // from on for length samples.
 void silenceOutputs(ProcessData& data, int32 from, int32 length) {
-  for (int32 bus = 0; bus < data.numOutputs; ++bus) {
+  for (int32 bus = 0; bus < givenOutputs(data); ++bus) {
     AudioBusBuffers& buffers = data.outputs[bus];
     if (buffers.channelBuffers32 == nullptr) continue;
     for (int32 c = 0; c < buffers.numChannels; ++c)
@@ -126,6 +134,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::initialize(FUnknown* context) {
 
   try {
     engineHost = std::make_unique<ovri::korvane::EngineHost>();
+    eventQueue = std::make_unique<kp::HostEventQueue>(*engineHost->queue);
     prepareScratch();
   } catch (const std::bad_alloc&) {
     engineHost.reset();
@@ -140,8 +149,10 @@ tresult PLUGIN_API KorvaneVSTProcessor::initialize(FUnknown* context) {
 tresult PLUGIN_API KorvaneVSTProcessor::terminate() {
   if (engineHost != nullptr) {
     auto lock = engineHost->lockMain();
+    engineHost->synchronize();
     engineHost->setAudioRunning(false);
   }
+  eventQueue.reset();
   engineHost.reset();
   setBypass(false);
   bypassFromState.store(-1);
@@ -183,6 +194,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::setProcessing(TBool) { return kNotImplem
 tresult PLUGIN_API KorvaneVSTProcessor::setActive(TBool state) {
   if (engineHost != nullptr) {
     auto lock = engineHost->lockMain();
+    engineHost->synchronize();
     ovri::korvane::EngineCommand command;
     command.kind = ovri::korvane::CommandKind::kActivate;
     command.a = state ? 1 : 0;
@@ -216,9 +228,11 @@ void KorvaneVSTProcessor::prepareScratch() {
 // events, then the rack renders into the sixteen outputs.
 //
 // What the host hands over is not trusted further than it must be:
-//  - only outputs the host gave a buffer for are read or written; an
-//    output with no buffers (a bus the host leaves out or deactivated) or
-//    with one channel renders its missing sides into scratch buffers;
+//  - only outputs the host gave a buffer for are read or written, and every
+//    channel it gave is written; an output with no buffers (a bus the host
+//    leaves out or deactivated, or one past numOutputs) or with one channel
+//    renders its missing sides into scratch buffers, and the block's events
+//    are executed whatever the host gave;
 //  - a block longer than the scratch buffers (longer than the setup's
 //    maximum) is rendered in consecutive runs, each run taking the events
 //    and parameter changes whose offsets fall into it;
@@ -226,18 +240,14 @@ void KorvaneVSTProcessor::prepareScratch() {
 //  - events on channels outside 0..15 or keys outside 0..127 are ignored.
 tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
   const int32 blockLength = std::max(data.numSamples, 0);
-  const bool outputsUsable = data.numOutputs == kp::kOutputBusCount && data.outputs != nullptr &&
-                             data.symbolicSampleSize == kSample32;
-  // A block of samples needs the sixteen outputs; a block of none only
-  // carries parameter changes and events.
-  if (!outputsUsable && blockLength > 0) return kResultOk;
   if (engineHost == nullptr || scratchFrames <= 0 || !engineHost->isAudioRunning()) {
-    if (outputsUsable) silenceOutputs(data, 0, blockLength);
+    silenceOutputs(data, 0, blockLength);
     return kResultOk;
   }
 
   DenormalsOff denormalsOff;
-  engineHost->beginBlock();
+  ovri::korvane::EngineAudioSide& audio = engineHost->audioSide();
+  audio.beginBlock();
   const int32 restored = bypassFromState.exchange(-1, std::memory_order_acquire);
   if (restored >= 0 && (restored != 0) != bypass) {
     if (restored != 0)
@@ -252,10 +262,11 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     const int32 length = std::min(blockLength - from, scratchFrames);
     const bool lastRun = from + length >= blockLength;
     const int32 to = lastRun ? INT32_MAX : from + length;
+    eventQueue->beginRun();
     readParameterChanges(data.inputParameterChanges, blockLength, from, to);
     readEvents(data.inputEvents, blockLength, from, to);
     if (bypass) {
-      if (outputsUsable) silenceOutputs(data, from, length);
+      silenceOutputs(data, from, length);
     } else if (length > 0) {
       renderRun(data, from, length);
     } else {
@@ -267,7 +278,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     }
     from += length;
   } while (from < blockLength);
-  engineHost->endBlock(blockHadSysEx);
+  audio.endBlock(blockHadSysEx);
   return kResultOk;
 }
 
@@ -286,6 +297,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
   auto lock = engineHost->lockMain();
+  engineHost->synchronize();  // frees what came back before building another state
   const bool loaded = ovri::korvane::plugin::loadStateImage(*engineHost, *image);
   if (loaded) {
     const bool bypassed = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead).bypass;
@@ -320,7 +332,10 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
   if (id == nullptr || engineHost == nullptr) return AudioEffect::notify(message);
   IAttributeList* attributes = message->getAttributes();
   auto lock = engineHost->lockMain(std::defer_lock);
-  if (std::strncmp(id, msg::kEditorPrefix, std::strlen(msg::kEditorPrefix)) == 0) lock.lock();
+  if (std::strncmp(id, msg::kEditorPrefix, std::strlen(msg::kEditorPrefix)) == 0) {
+    lock.lock();
+    engineHost->synchronize();
+  }
   if (std::strcmp(id, msg::kValueChange) == 0) {
     int64 tag = 0;
     double value = 0.0;
@@ -478,7 +493,6 @@ void KorvaneVSTProcessor::readEvents(IEventList* events, int32 blockLength, int3
   }
 }
 
-// A full queue drops the event.
 void KorvaneVSTProcessor::appendEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset) {
   ovri::korvane::MidiEvent& e = stagedEvent;
   e.status = status;
@@ -488,7 +502,7 @@ void KorvaneVSTProcessor::appendEvent(int32 status, int32 channel, int32 data1, 
   e.sysexLength = 0;
   e.sampleOffset = offset;
   e.next = nullptr;
-  engineHost->queue->append(e);
+  eventQueue->add(e);
 }
 
 // The host's bytes start with F0; the payload is what follows it (the
@@ -504,7 +518,7 @@ void KorvaneVSTProcessor::appendSystemExclusive(const uint8* bytes, uint32 size,
   if (e.sysexLength > 0) std::memcpy(e.sysexData, bytes + 1, static_cast<size_t>(e.sysexLength));
   e.sampleOffset = offset;
   e.next = nullptr;
-  engineHost->queue->append(e);
+  eventQueue->add(e);
   blockHadSysEx = true;
 }
 
@@ -513,10 +527,11 @@ void KorvaneVSTProcessor::appendSystemExclusive(const uint8* bytes, uint32 size,
 // buffer; host channels beyond the two an output uses are zeroed.
 void KorvaneVSTProcessor::renderRun(ProcessData& data, int32 from, int32 length) {
   float* channels[ovri::korvane::kChannelCount];
+  const int32 given = givenOutputs(data);
   for (int32 bus = 0; bus < kp::kOutputBusCount; ++bus) {
-    AudioBusBuffers& buffers = data.outputs[bus];
-    float** host = buffers.channelBuffers32;
-    const int32 hostChannels = host != nullptr ? buffers.numChannels : 0;
+    AudioBusBuffers* buffers = bus < given ? &data.outputs[bus] : nullptr;
+    float** host = buffers != nullptr ? buffers->channelBuffers32 : nullptr;
+    const int32 hostChannels = host != nullptr ? buffers->numChannels : 0;
     for (int32 side = 0; side < 2; ++side) {
       const int32 channel = 2 * bus + side;
       float* target = (side < hostChannels && host[side] != nullptr)
@@ -527,7 +542,7 @@ void KorvaneVSTProcessor::renderRun(ProcessData& data, int32 from, int32 length)
     }
     for (int32 c = 2; c < hostChannels; ++c)
       if (host[c] != nullptr) std::fill_n(host[c] + from, length, 0.0f);
-    buffers.silenceFlags = 0;
+    if (buffers != nullptr) buffers->silenceFlags = 0;
   }
   engineHost->rack->runBlock(channels, length);
 }

@@ -3,6 +3,7 @@
 #include "engine/MidiEvent.h"
 #include "platform/AudioEffect.h"
 #include "plugin/EngineHost.h"
+#include "plugin/HostEventQueue.h"
 
 #include <atomic>
 #include <memory>
@@ -63,6 +64,7 @@ private:
   std::atomic<bool> bypassShown{false};     // what getState saves
   std::atomic<int32> bypassFromState{-1};   // set by setState, taken by the next block (-1: none)
   std::unique_ptr<ovri::korvane::EngineHost> engineHost;
+  std::unique_ptr<ovri::korvane::plugin::HostEventQueue> eventQueue;  // fills engineHost's queue
   bool active = false;
   // One buffer per engine channel for outputs the host gives no buffer.
   std::vector<float> scratch;

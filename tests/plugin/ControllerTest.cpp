@@ -94,7 +94,8 @@ TEST_F(ControllerTest, PublishesBypassFirstThenControllersPitchBendsPressuresAnd
     EXPECT_EQ(program.id, 0x10082u + 256u * channel);
     EXPECT_EQ(ascii(program.title), std::to_string(0x10082 + 256 * channel));
     EXPECT_EQ(program.stepCount, 127);
-    EXPECT_EQ(program.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden) << "never read-only";
+    EXPECT_EQ(program.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden)
+        << "never read-only; a list of the program names";
     EXPECT_EQ(program.unitId, 0x100000 + channel);
   }
   EXPECT_EQ(ascii(parameterAt(2081).title), "65666");

@@ -134,6 +134,47 @@ TEST_F(ProcessorEventsTest, TheQueueHolds512EventsAndDropsTheRest) {
   EXPECT_EQ(queued(511).data1, 511 % 128);
 }
 
+// More events than the queue holds in one block: controller points give
+// way (the last point of each controller stays), note-offs never do.
+TEST_F(ProcessorEventsTest, AFullQueueKeepsEveryNoteOffAndTheLastPointOfEachController) {
+  const struct {
+    const char* what;
+    int32_t bendPoints, volumePoints, noteOffs;
+  } cases[] = {
+      {"600 bend points and a note-off", 600, 0, 1},
+      {"bends and volumes crowding 40 note-offs", 400, 400, 40},
+      {"700 note-offs, more than the queue", 0, 0, 700},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int32_t n = 0; n < c.noteOffs; ++n) events.addNoteOn(0, static_cast<int16_t>(n / 128), n % 128, 1.0f);
+    process(kFrames);
+    for (int32_t i = 0; i < c.bendPoints; ++i) changes.add(0x10081, i * kFrames / 1000, (i % 100) / 100.0);
+    for (int32_t i = 0; i < c.volumePoints; ++i) changes.add(0x10007, i * kFrames / 1000, (i % 127) / 127.0);
+    if (c.bendPoints > 0) changes.add(0x10081, kFrames - 1, 0.5);
+    if (c.volumePoints > 0) changes.add(0x10007, kFrames - 1, 20.0 / 127.0);
+    for (int32_t n = 0; n < c.noteOffs; ++n) events.addNoteOff(kFrames - 1, static_cast<int16_t>(n / 128), n % 128);
+    process(kFrames);
+    size_t offs = 0;
+    for (const MidiEvent* e : executed) offs += e->status == 0x80;
+    process(kFrames);  // what did not fit comes at the start of the next block
+    for (const MidiEvent* e : executed) offs += e->status == 0x80;
+    EXPECT_EQ(offs, static_cast<size_t>(c.noteOffs));
+    if (c.bendPoints > 0) {
+      EXPECT_EQ(host->synth->getPart(0).pitchBend, 8192);
+    }
+    if (c.volumePoints > 0) {
+      EXPECT_EQ(host->synth->getPart(0).controllers[7], 20);
+    }
+    int32_t held = 0;
+    for (int32_t v = 0; v < host->synth->getPolyphony(); ++v)
+      held += (host->synth->getVoice(v).stateByte & ovri::korvane::synth::kKeyHeld) != 0;
+    EXPECT_EQ(held, 0) << "no note hangs";
+    events.clear();
+    changes.clear();
+  }
+}
+
 TEST_F(ProcessorEventsTest, PartOnAnOutputWithoutBuffersRendersIntoScratch) {
   host->synth->setPartOutput(0, 5);
   connectOutputs(2);  // as some hosts do: only the first two outputs are real
