@@ -98,7 +98,7 @@ EngineSettings EngineAudioSide::settings() const {
   return s;
 }
 
-void EngineAudioSide::apply(EngineCommand& c) {
+HandOff* EngineAudioSide::apply(EngineCommand& c) {
   synth::SynthesizerFM4& s = synth;
   const int32_t p = c.part & (synth::kPartCount - 1);
   switch (c.kind) {
@@ -138,19 +138,26 @@ void EngineAudioSide::apply(EngineCommand& c) {
       break;
     }
     case CommandKind::kState: {
-      auto* state = static_cast<StateInstall*>(c.object);
+      StateInstall* state = mailbox.latestState.exchange(nullptr, std::memory_order_acq_rel);
+      if (state == nullptr) return nullptr;  // replaced by a newer load before it came to this
+      if (state->sequence != c.sequence) {
+        // A newer load, whose own command follows: it waits for that.
+        StateInstall* none = nullptr;
+        if (mailbox.latestState.compare_exchange_strong(none, state, std::memory_order_acq_rel)) return nullptr;
+        return state;  // and one newer still came meanwhile
+      }
       s.stopVoices(-1);
       s.setReceiveSysEx(state->settings.receiveSysEx);
       s.setNrpnEnabled(state->settings.nrpnEnabled);
       s.setMasterVolume(state->settings.masterVolume);
       s.setMasterTune(state->settings.masterTune);
-      if (state->polyphony > 0) s.usePolyphony(state->polyphony);
-      for (int32_t i = 0; i < synth::kPartCount; ++i) state->parts[i].applyTo(s.getPart(i), state->withOutputs);
+      if (state->settings.polyphony != s.getPolyphony()) s.usePolyphony(state->settings.polyphony);
+      for (int32_t i = 0; i < synth::kPartCount; ++i) state->parts[i].applyTo(s.getPart(i), true);
       for (int32_t i = 0; i < synth::kToneCount; ++i)
         static_cast<synth::ToneParameters&>(s.getTonePreset(i)) = state->tones[i];
       for (int32_t i = 0; i < synth::kSamplerPresetCount; ++i) s.getSamplerPreset(i) = state->samplers[i];
       for (int32_t i = 0; i < synth::kSampleSlotCount; ++i) swapSlots(state->slots[i], s.getSampleData(i));
-      break;
+      return state;
     }
     case CommandKind::kSampleRate:
       rack.setSampleRate(c.value);
@@ -163,20 +170,21 @@ void EngineAudioSide::apply(EngineCommand& c) {
         rack.deactivateAll();
       break;
   }
+  return c.object;
 }
 
 void EngineAudioSide::beginBlock() {
   for (int32_t n = 0; n < kCommandsPerBlock; ++n) {
     const EngineCommand* next = mailbox.commands.peek();
     if (next == nullptr) break;
-    // An object goes back once applied: only with room to send it.
-    if (next->object != nullptr && mailbox.returns.freeSpace() == 0) break;
+    // An object may go back once applied: only with room to send it.
+    if ((next->object != nullptr || next->kind == CommandKind::kState) && mailbox.returns.freeSpace() == 0) break;
     EngineCommand c = *next;
     mailbox.commands.discardFront();
-    apply(c);
+    HandOff* back = apply(c);
     appliedSequence = c.sequence;
     forced |= RecordSet::of(c);
-    if (c.object != nullptr) mailbox.returns.push(c.object);
+    if (back != nullptr) mailbox.returns.push(back);
   }
 }
 

@@ -31,8 +31,9 @@ public:
   // carried system exclusive has every tone and sampler preset compared.
   void endBlock(bool hadSystemExclusive);
 
-  // Executes a command on the engine.
-  void apply(EngineCommand& command);
+  // Executes a command on the engine. Gives back the object to free (the
+  // command's own, or a state with what the engine gave up), or null.
+  [[nodiscard]] HandOff* apply(EngineCommand& command);
 
   // Main thread, before the audio thread takes over: every command up to
   // `appliedUpTo` is in the engine, whose records are now the reference

@@ -36,14 +36,16 @@ struct SampleInstall final : HandOff {
 };
 
 // A whole saved state, read, checked and decoded: installed in one step.
+// It says everything the engine is to hold (the voice count and part
+// outputs included, taken from what is in force where the image has
+// none), so that a newer load may replace it before it is installed.
 struct StateInstall final : HandOff {
-  EngineSettings settings;
-  bool withOutputs = true;  // images before version 3 keep the outputs in force
+  uint32_t sequence = 0;  // the number of the command that loads it
+  EngineSettings settings;  // settings.polyphony: the voices to use
   PartSettings parts[synth::kPartCount] = {};
   synth::ToneParameters tones[synth::kToneCount] = {};
   synth::SamplerPreset samplers[synth::kSamplerPresetCount];
   synth::SampleData slots[synth::kSampleSlotCount];
-  int32_t polyphony = 0;  // voices to use; 0 keeps the count in force
 };
 
 // A fixed-size order to the audio thread. Which fields count depends on
@@ -65,7 +67,7 @@ enum class CommandKind : uint8_t {
   kPartOutput,       // part, a = output pair
   kRecords,          // object: RecordUpdate
   kSample,           // object: SampleInstall
-  kState,            // object: StateInstall
+  kState,            // installs the EngineMailbox's latest state, if it is this command's
   kSampleRate,       // value (Hz), a = largest block
   kActivate,         // a = 0/1
 };

@@ -69,6 +69,7 @@ EngineHost::~EngineHost() {
   }
   audioRunning.store(false);
   applyAllOnMainThread();
+  delete mailbox->latestState.exchange(nullptr);
   // The rack goes first so that no slot outlives its module.
   rack.reset();
 }
@@ -84,7 +85,14 @@ void EngineHost::submit(EngineCommand command) {
   stamp(touched.parts, sent.parts, command.sequence);
   stamp(touched.tones, sent.tones, command.sequence);
   stamp(touched.samplers, sent.samplers, command.sequence);
-  if (command.kind == CommandKind::kState) supersedePendingState(*static_cast<StateInstall*>(command.object));
+  if (command.kind == CommandKind::kState) {
+    // The state goes into the mailbox's one place for it, replacing one
+    // that no command has installed yet; the command says when.
+    auto* state = static_cast<StateInstall*>(command.object);
+    state->sequence = command.sequence;
+    delete mailbox->latestState.exchange(state, std::memory_order_acq_rel);
+    command.object = nullptr;
+  }
   pending.push_back(command);
   if (!audioRunning.load(std::memory_order_acquire)) {
     applyAllOnMainThread();
@@ -100,51 +108,19 @@ void EngineHost::submitRecords(std::unique_ptr<RecordUpdate> update) {
   submit(c);
 }
 
-// A state replaces every record and slot, so an older one still waiting
-// here would only be overwritten: it is dropped, unless it carries what the
-// newer one leaves in force (a voice count, or the part outputs, which
-// images of old versions do not hold).
-void EngineHost::supersedePendingState(StateInstall& newer) {
-  for (auto it = pending.begin(); it != pending.end();) {
-    if (it->kind != CommandKind::kState) {
-      ++it;
-      continue;
-    }
-    auto* older = static_cast<StateInstall*>(it->object);
-    if (older->withOutputs && !newer.withOutputs) {
-      ++it;
-      continue;
-    }
-    if (newer.polyphony == 0) newer.polyphony = older->polyphony;
-    delete older;
-    it = pending.erase(it);
-  }
-}
-
-// Commands go into the ring in order; a whole state waits while another is
-// still in the ring, so that no more than two are ever on their way.
 void EngineHost::flushPending() {
-  while (!pending.empty()) {
-    const EngineCommand& next = pending.front();
-    const bool state = next.kind == CommandKind::kState;
-    if (state && statesInRing >= kStatesInRing) break;
-    if (!mailbox->commands.push(next)) break;
-    if (state) ++statesInRing;
-    pending.pop_front();
-  }
+  while (!pending.empty() && mailbox->commands.push(pending.front())) pending.pop_front();
 }
 
 void EngineHost::freeReturned() {
   HandOff* done = nullptr;
-  while (mailbox->returns.pop(done)) {
-    if (dynamic_cast<StateInstall*>(done) != nullptr) --statesInRing;
-    delete done;
-  }
+  while (mailbox->returns.pop(done)) delete done;
 }
 
 void EngineHost::synchronize() {
   if (!audioRunning.load(std::memory_order_acquire)) {
     applyAllOnMainThread();
+    model.copyFrom(*synth);  // no audio thread: the engine itself is read
     return;
   }
   freeReturned();
@@ -161,16 +137,13 @@ void EngineHost::applyAllOnMainThread() {
   bool applied = false;
   EngineCommand command;
   while (mailbox->commands.pop(command)) {
-    audio->apply(command);
-    if (command.kind == CommandKind::kState) --statesInRing;
-    delete command.object;
+    delete audio->apply(command);
     applied = true;
   }
   while (!pending.empty()) {
     command = pending.front();
     pending.pop_front();
-    audio->apply(command);
-    delete command.object;
+    delete audio->apply(command);
     applied = true;
   }
   freeReturned();

@@ -48,10 +48,6 @@ public:
   static constexpr int32_t kSynthSlot = 1;
   static constexpr float kMasterTune = 440.0f;   // Hz
   static constexpr float kMasterVolume = 0.8f;   // linear gain
-  // Whole states on their way to the audio thread at the most: one in the
-  // command ring, one waiting behind it (a newer load replaces that one).
-  static constexpr int32_t kStatesInRing = 1;
-
   // Import modes of a sample slot.
   static constexpr uint8_t kImportPlain = 0;
   static constexpr uint8_t kImportDpcm = 1;
@@ -157,8 +153,6 @@ private:
   void applyAllOnMainThread();
   void flushPending();
   void freeReturned();
-  // A newer whole state replaces one that has not left for the ring.
-  void supersedePendingState(StateInstall& newer);
 
   std::mutex mainMutex;
   uint64_t serial = 0;
@@ -170,7 +164,6 @@ private:
   uint32_t nextSequence = 1;
   std::deque<EngineCommand> pending;  // numbered, not yet in the ring
   SentNumbers sent;
-  int32_t statesInRing = 0;  // sent whole states not yet handed back
 };
 
 }  // namespace ovri::korvane

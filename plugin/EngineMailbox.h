@@ -82,6 +82,9 @@ struct PublishedRecords {
 //    owned by the receiver once sent);
 //  - handed-back objects, audio -> main, to be freed where freeing is
 //    allowed;
+//  - the latest whole state loaded, main -> audio: a kState command in the
+//    ring installs it when it is that command's; a newer load replaces one
+//    not yet installed, so that states never pile up;
 //  - the engine's records as the audio thread last saw them, audio -> main,
 //    each the newest copy of its record (see LatestValue).
 struct EngineMailbox {
@@ -90,6 +93,7 @@ struct EngineMailbox {
 
   SpscRing<EngineCommand> commands{kCommandCapacity};
   SpscRing<HandOff*> returns{kReturnCapacity};
+  std::atomic<StateInstall*> latestState{nullptr};
   PublishedRecords<EngineSettings, 1> settings;
   PublishedRecords<synth::PartState, synth::kPartCount> parts;
   PublishedRecords<synth::ToneParameters, synth::kToneCount> tones;

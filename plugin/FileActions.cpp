@@ -8,6 +8,7 @@
 #include "sampleimport/SampleImport.h"
 
 #include <bitset>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -112,7 +113,11 @@ bool importWav(EngineHost& host, int32_t slot, const std::string& path, uint8_t 
     host.submitRecords(std::move(stop));
     return result == sampleimport::WavLoadResult::Refused;
   }
-  host.setSampleFilePath(slot, path.c_str());
+  // The state names the file absolutely, so that the project reloads it
+  // from wherever the host is started.
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  host.setSampleFilePath(slot, error ? path.c_str() : absolute.c_str());
   host.importModes[slot] = mode;
   host.slotPoints[slot] = EngineHost::SlotPoints{};
   host.model.slots[slot] = SampleParameters::of(install->data);

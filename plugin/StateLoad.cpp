@@ -85,6 +85,7 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   if (!image.complete) return false;
   const int32_t version = std::min<int32_t>(image.version, StateImage::kVersion);
 
+  host.synchronize();  // the values in force, for what the image leaves as it is
   // Everything is built apart; the host is not touched until it is ready.
   auto state = std::make_unique<StateInstall>();
   EngineSettings& settings = state->settings;
@@ -92,16 +93,12 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   settings.nrpnEnabled = image.nrpnEnabled;
   settings.masterVolume = std::clamp(image.masterVolume, 0.0f, 1.0f);  // finite: the reader checked
   settings.masterTune = image.masterTune;
-  settings.polyphony = host.model.settings.polyphony;
-  if (image.polyphony > 0) {
-    const int32_t count = SynthesizerFM4::roundVoiceCount(image.polyphony);
-    if (count != settings.polyphony) {
-      state->polyphony = count;
-      settings.polyphony = count;
-    }
-  }
-  state->withOutputs = version >= 3;
+  settings.polyphony = image.polyphony > 0 ? SynthesizerFM4::roundVoiceCount(image.polyphony)
+                                           : host.model.settings.polyphony;
   std::copy(std::begin(image.parts), std::end(image.parts), state->parts);
+  // Images before version 3 keep the outputs in force.
+  if (version < 3)
+    for (int32_t i = 0; i < kPartCount; ++i) state->parts[i].output = host.model.parts[i].output;
   std::copy(std::begin(image.tones), std::end(image.tones), state->tones);
   std::copy(std::begin(image.samplers), std::end(image.samplers), state->samplers);
 
@@ -126,7 +123,7 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   SoundModel& m = host.model;
   m.settings = settings;
   m.resetRegisters();  // switching the reception flags does this in the engine
-  for (int32_t i = 0; i < kPartCount; ++i) state->parts[i].applyTo(m.parts[i], state->withOutputs);
+  for (int32_t i = 0; i < kPartCount; ++i) state->parts[i].applyTo(m.parts[i], true);
   for (int32_t i = 0; i < kToneCount; ++i) static_cast<ToneParameters&>(m.tones[i]) = state->tones[i];
   for (int32_t i = 0; i < kSamplerPresetCount; ++i) m.samplers[i] = state->samplers[i];
   for (int32_t i = 0; i < kSampleSlotCount; ++i) {

@@ -11,7 +11,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <fstream>
+#include <malloc.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -201,3 +208,191 @@ TEST_F(HandOffTest, ManyZeroLengthBlocksThenANoteSound) {
 }
 
 }  // namespace
+
+// The saved state is what the engine plays: for every kind of main-thread
+// change, made before activation, while active or across a deactivation,
+// followed by every kind of change MIDI makes, the state saved while
+// playing equals the engine's own records (read once it is inactive).
+class SavedStateFollowsEngineTest : public HandOffTest {
+protected:
+  void SetUp() override {
+    HandOffTest::SetUp();
+    // A state to load, with values unlike the defaults.
+    message("GUIEditor:kvValueChange", 0x0001, 0.5);  // master volume
+    changes.add(0x10507, 0, 77.0 / 127.0);
+    process(kFrames);
+    stateToLoad = saved();
+    processor->setActive(false);
+    processor->setActive(true);
+    message("GUIEditor:kvValueChange", 0x0001, 0.8);
+    process(kFrames);
+    tonesFile = dir.file("tones.txt");
+    test::writeWholeFile(tonesFile, "@I:7 \"Imported        \" 64 64 0 2816 100 3 5 1 8192 0 0 44 127 42 127 72 1 48 "
+                                       "2 1 8192 0 0 29 127 34 127 76 1 48 5 14 8192 0 0 56 127 76 127 72 1 48 2 1 "
+                                       "8198 0 0 31 127 36 127 76 1 48\n");
+  }
+  std::vector<uint8_t> stateToLoad;
+  std::string tonesFile;
+};
+
+TEST_F(SavedStateFollowsEngineTest, AfterEveryEditEveryMidiChangeIsSaved) {
+  using Edit = std::function<void()>;
+  const std::pair<const char*, Edit> edits[] = {
+      {"load state", [this] { EXPECT_EQ(load(stateToLoad), kResultOk); }},
+      {"import text",
+       [this] { message("GUIEditor:kvFileSelect", 0x1100, 0.0, tonesFile); }},
+      {"value tags",
+       [this] {
+         for (const auto& [tag, value] : std::vector<std::pair<int32, double>>{
+                  {0x0001, 0.25}, {0x0083, 1.0}, {0x0090, 0.5}, {0x0103, 9.0 / 127.0}, {0x0107, 0.3}})
+           message("GUIEditor:kvValueChange", tag, value);
+       }},
+      {"tone name",
+       [this] {
+         auto lock = host->lockMain();
+         std::memcpy(host->selectedPresetName(true), "Renamed Tone    ", 16);
+         lock.unlock();
+         message("GUIEditor:kvValueChange", 0x1002, 0.0);
+       }},
+  };
+  enum When { kBeforeActivation, kWhileActive, kAcrossDeactivation };
+  using Midi = std::function<void()>;
+  const std::pair<const char*, Midi> midi[] = {
+      {"CC 7", [this] { changes.add(0x10307, 3, 20.0 / 127.0); }},
+      {"pitch bend", [this] { changes.add(0x10281, 3, 0.75); }},
+      {"program change", [this] { changes.add(0x10182, 3, 33.0 / 127.0); }},
+      {"NRPN part mode",
+       [this] {
+         for (const auto& [cc, value] : std::vector<std::pair<int, int>>{{99, 0}, {98, 33}, {6, 2}})
+           changes.add(0x10400 + static_cast<ParamID>(cc), 3, value / 127.0);
+       }},
+      {"tone dump",
+       [this] {
+         std::vector<uint8_t> dump = {0xF0, 0x7D, 0x10, 0x22, 0x04, 0x07, 0x00};
+         for (char c : std::string("Dumped by sysex ")) dump.push_back(static_cast<uint8_t>(c));
+         dump.push_back(0xF7);
+         events.addSysEx(3, dump.data(), static_cast<uint32>(dump.size()));
+       }},
+      {"master volume",
+       [this] {
+         const uint8_t volume[] = {0xF0, 0x7D, 0x10, 0x22, 0x00, 0x00, 0x00, 0x7F, 0xF7};
+         events.addSysEx(3, volume, sizeof volume);
+       }},
+  };
+  int32_t rows = 0;
+  for (const auto& [editName, edit] : edits)
+    for (When when : {kBeforeActivation, kWhileActive, kAcrossDeactivation})
+      for (const auto& [midiName, change] : midi) {
+        SCOPED_TRACE(std::string(editName) + " / " + std::to_string(when) + " / " + midiName);
+        processor->setActive(false);
+        processor->terminate();
+        ASSERT_EQ(processor->initialize(nullptr), kResultOk);
+        ProcessSetup setup{kRealtime, kSample32, kFrames, 44100.0};
+        ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+        host = processor->getEngineHost();
+        if (when == kBeforeActivation) edit();
+        ASSERT_EQ(processor->setActive(true), kResultOk);
+        message("GUIEditor:kvValueChange", 0x0083, 1.0);  // system exclusive on
+        message("GUIEditor:kvValueChange", 0x0084, 1.0);  // NRPN on
+        process(kFrames);
+        if (when == kWhileActive) edit();
+        if (when == kAcrossDeactivation) {
+          processor->setActive(false);
+          edit();
+          processor->setActive(true);
+        }
+        process(kFrames);
+        // Many blocks of MIDI with no main-thread call between them.
+        for (int32_t block = 0; block < 200; ++block) {
+          changes.add(0x10001 + 256 * static_cast<ParamID>(block % 16), 0, (block % 128) / 127.0);
+          process(kFrames);
+        }
+        change();
+        process(kFrames);
+        const auto whilePlaying = saved();
+        processor->setActive(false);
+        EXPECT_EQ(whilePlaying, saved()) << "saved while playing = the engine's records";
+        processor->setActive(true);
+        ++rows;
+      }
+  EXPECT_EQ(rows, 4 * 3 * 6);
+}
+
+// A stream that answers its last, short read with kResultFalse (as the
+// SDK's own file stream does) still delivers the whole state.
+TEST_F(HandOffTest, AShortLastReadReportedAsFalseStillLoads) {
+  message("GUIEditor:kvValueChange", 0x0001, 0.25);
+  process(kFrames);
+  const auto image = saved();
+  message("GUIEditor:kvValueChange", 0x0001, 0.75);
+  class ShortReadStream : public MemoryStream {
+  public:
+    tresult PLUGIN_API read(void* buffer, int32 count, int32* got) SMTG_OVERRIDE {
+      int32 n = 0;
+      MemoryStream::read(buffer, count, &n);
+      if (got != nullptr) *got = n;
+      return n == count ? kResultOk : kResultFalse;
+    }
+  };
+  ShortReadStream stream;
+  int32 written = 0;
+  stream.write(const_cast<uint8_t*>(image.data()), static_cast<int32>(image.size()), &written);
+  stream.seek(0, IBStream::kIBSeekSet, nullptr);
+  ASSERT_EQ(image.size() % 4096 == 0, false) << "the image must end in a short read";
+  EXPECT_EQ(processor->setState(&stream), kResultOk);
+  process(kFrames);
+  EXPECT_EQ(saved(), image);
+}
+
+// Resident memory of the process, in bytes, after free memory has been
+// handed back to the system.
+size_t residentBytes() {
+  malloc_trim(0);
+  std::ifstream statm("/proc/self/statm");
+  size_t pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// A host browsing presets loads state after state without ever saving:
+// whether the audio thread renders meanwhile or not, what was replaced is
+// freed, and the engine ends with the last one.
+TEST_F(HandOffTest, ManyLoadsWithoutASaveHoldAtMostTwoStates) {
+  constexpr int32_t kSlots = 4;
+  constexpr int32_t kFramesPerSlot = 131072;  // 16-bit stereo: 512 KiB a file
+  for (int32_t slot = 0; slot < kSlots; ++slot) {
+    const std::string wav = dir.file("slot" + std::to_string(slot) + ".wav");
+    ASSERT_TRUE(test::writeWav16(wav, kFramesPerSlot, 2, 44100,
+                                 [slot](int32_t f, int32_t c) { return static_cast<int16_t>((f * 7 + c + slot) & 0x3FFF); }));
+    message("GUIEditor:kvFileSelect", 0x2100 | slot, 0.0, wav);
+  }
+  message("GUIEditor:kvValueChange", 0x0001, 0.25);
+  process(kFrames);
+  const auto quiet = saved();
+  message("GUIEditor:kvValueChange", 0x0001, 0.75);
+  process(kFrames);
+  const auto loud = saved();
+  const size_t stateBytes = size_t{kSlots} * kFramesPerSlot * 2 * sizeof(int16_t);
+
+  for (const bool rendering : {true, false}) {
+    SCOPED_TRACE(rendering ? "the audio thread renders" : "no block is rendered");
+    ASSERT_EQ(load(quiet), kResultOk);
+    process(kFrames);
+    const size_t before = residentBytes();
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+      while (rendering && !done.load()) {
+        data.numSamples = 64;
+        processor->process(data);
+      }
+    });
+    for (int32_t n = 0; n < 100; ++n) ASSERT_EQ(load(n == 99 ? loud : quiet), kResultOk);
+    done.store(true);
+    audio.join();
+    for (int32_t block = 0; block < 4; ++block) process(kFrames);
+    EXPECT_LT(residentBytes(), before + 2 * stateBytes);
+    processor->setActive(false);
+    EXPECT_FLOAT_EQ(host->synth->getMasterVolume(), 0.75f) << "the engine plays the last state";
+    processor->setActive(true);
+  }
+}
