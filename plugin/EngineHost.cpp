@@ -120,7 +120,6 @@ void EngineHost::freeReturned() {
 void EngineHost::synchronize() {
   if (!audioRunning.load(std::memory_order_acquire)) {
     applyAllOnMainThread();
-    model.copyFrom(*synth);  // no audio thread: the engine itself is read
     return;
   }
   freeReturned();

@@ -85,7 +85,15 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   if (!image.complete) return false;
   const int32_t version = std::min<int32_t>(image.version, StateImage::kVersion);
 
-  host.synchronize();  // the values in force, for what the image leaves as it is
+  // What the image leaves as it is keeps the value in force: the engine's
+  // own while no audio thread runs, else the main thread's copy of it.
+  host.synchronize();
+  const bool engineIdle = !host.isAudioRunning();
+  const int32_t polyphonyInForce = engineIdle ? host.synth->getPolyphony() : host.model.settings.polyphony;
+  auto outputInForce = [&](int32_t part) {
+    return engineIdle ? host.synth->getPart(part).output : host.model.parts[part].output;
+  };
+
   // Everything is built apart; the host is not touched until it is ready.
   auto state = std::make_unique<StateInstall>();
   EngineSettings& settings = state->settings;
@@ -93,12 +101,11 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   settings.nrpnEnabled = image.nrpnEnabled;
   settings.masterVolume = std::clamp(image.masterVolume, 0.0f, 1.0f);  // finite: the reader checked
   settings.masterTune = image.masterTune;
-  settings.polyphony = image.polyphony > 0 ? SynthesizerFM4::roundVoiceCount(image.polyphony)
-                                           : host.model.settings.polyphony;
+  settings.polyphony = image.polyphony > 0 ? SynthesizerFM4::roundVoiceCount(image.polyphony) : polyphonyInForce;
   std::copy(std::begin(image.parts), std::end(image.parts), state->parts);
   // Images before version 3 keep the outputs in force.
   if (version < 3)
-    for (int32_t i = 0; i < kPartCount; ++i) state->parts[i].output = host.model.parts[i].output;
+    for (int32_t i = 0; i < kPartCount; ++i) state->parts[i].output = outputInForce(i);
   std::copy(std::begin(image.tones), std::end(image.tones), state->tones);
   std::copy(std::begin(image.samplers), std::end(image.samplers), state->samplers);
 

@@ -33,6 +33,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKORVANE_BUILD_TESTS=ON
 cmake --build build -j"$jobs"
 run_ctest --test-dir build --output-on-failure -j"$jobs"
 
+echo "== The SDK's validator on the bundle"
+bash scripts/validate-bundle.sh build/KorvaneVST_FM4.vst3
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BUILD_TESTS=ON \
   -DKORVANE_BUILD_BENCHMARKS=OFF -DKORVANE_SANITIZE=address,undefined

@@ -126,7 +126,15 @@ TEST_F(ControllerTest, GroupsParametersIntoSeventeenUnits) {
     EXPECT_EQ(list.programCount, 128);
     String128 name{};
     EXPECT_EQ(units->getProgramName(list.id, 127, name), kResultOk);
+    EXPECT_EQ(ascii(name), "Tone 127") << "a tone named with blanks still has a name";
   }
+  // The program-change parameter shows the program names as its values.
+  String128 shown{};
+  ASSERT_EQ(controller->getParamStringByValue(0x10082, 5.0 / 127.0, shown), kResultOk);
+  EXPECT_EQ(ascii(shown), "Tone 005");
+  ParamValue value = 0.0;
+  ASSERT_EQ(controller->getParamValueByString(0x10082, shown, value), kResultOk);
+  EXPECT_DOUBLE_EQ(value, 5.0 / 127.0);
 }
 
 TEST_F(ControllerTest, EventInputChannelsBelongToTheirProgramUnits) {

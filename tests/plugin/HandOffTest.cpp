@@ -396,3 +396,25 @@ TEST_F(HandOffTest, ManyLoadsWithoutASaveHoldAtMostTwoStates) {
     processor->setActive(true);
   }
 }
+
+// A WAV chosen by a relative path is saved by its absolute path, so that
+// the project reloads it wherever the host was started from.
+TEST_F(HandOffTest, AWavImportedByARelativePathReloadsFromTheProject) {
+  const std::string wav = dir.file("relative.wav");
+  ASSERT_TRUE(test::writeWav16(wav, 4000, 1, 44100, [](int32_t f, int32_t) { return static_cast<int16_t>(f * 8); }));
+  const auto startedIn = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  message("GUIEditor:kvFileSelect", 0x2100 | 5, 0.0, "relative.wav");
+  std::filesystem::current_path(startedIn);
+  process(kFrames);
+  const auto image = saved();
+  plugin::StateImage read;
+  plugin::parseStateImage(image.data(), image.size(), read);
+  ASSERT_TRUE(read.slots[5].present);
+  EXPECT_EQ(std::filesystem::path(read.slots[5].path), std::filesystem::absolute(wav));
+  ASSERT_EQ(load(image), kResultOk);
+  process(kFrames);
+  processor->setActive(false);
+  EXPECT_EQ(host->synth->getSampleData(5).length, 4000);
+  processor->setActive(true);
+}
