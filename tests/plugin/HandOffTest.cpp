@@ -418,3 +418,28 @@ TEST_F(HandOffTest, AWavImportedByARelativePathReloadsFromTheProject) {
   EXPECT_EQ(host->synth->getSampleData(5).length, 4000);
   processor->setActive(true);
 }
+
+// Ten seconds of pitch bend and modulation on every channel at every block,
+// with no call on the main thread, then a few last changes: the next save
+// holds the last values.
+TEST_F(HandOffTest, TenSecondsOfControllersThenTheLastValuesAreSaved) {
+  for (int32_t block = 0; block < 10 * 44100 / kFrames; ++block) {
+    for (ParamID channel = 0; channel < 16; ++channel) {
+      changes.add(0x10081 + 256 * channel, 0, (block % 100) / 100.0);
+      changes.add(0x10001 + 256 * channel, 0, (block % 127) / 127.0);
+    }
+    process(kFrames);
+  }
+  changes.add(0x10081, 5, 0.5);                // channel 0 bend back to the centre
+  changes.add(0x10307, 5, 20.0 / 127.0);       // channel 3 volume 20
+  changes.add(0x10582, 5, 33.0 / 127.0);       // channel 5 program 33
+  process(kFrames);
+  const auto image = saved();
+  plugin::StateImage read;
+  plugin::parseStateImage(image.data(), image.size(), read);
+  ASSERT_TRUE(read.complete);
+  EXPECT_EQ(read.parts[0].pitchBend, 8192);
+  EXPECT_EQ(read.parts[3].volume, 20);
+  EXPECT_EQ(read.parts[5].program, 33);
+  EXPECT_EQ(read.parts[9].modulation, (10 * 44100 / kFrames - 1) % 127);
+}
