@@ -107,7 +107,7 @@ TEST_F(RawModule, ClassRecordsMatchTheRegistrationData) {
   EXPECT_EQ(p.cardinality, PClassInfo::kManyInstances);
   EXPECT_STREQ(p.category, "Audio Module Class");
   EXPECT_STREQ(p.name, "Korvane Synth FM4");
-  EXPECT_EQ(p.classFlags, 1u);
+  EXPECT_EQ(p.classFlags, 0u) << "not distributable: the editor shares the processor's address space";
   EXPECT_STREQ(p.subCategories, "Instrument|Synth");
   EXPECT_STREQ(p.vendor, "");
   EXPECT_STREQ(p.version, "23.1.5");
