@@ -6,6 +6,10 @@
 #     the installed WAVs; then the installed korvane-render, from a copy of
 #     the install tree (the build tree out of its reach), renders the demo
 #     song with the installed plug-in and factory set.
+#   install-test.sh user BUILD_DIR DEMO_SONG
+#     the user install, --prefix ~/.local with KORVANE_USER_VST3 (scratch
+#     HOME): the bundle and the presets linked into ~/.vst3, nothing else
+#     in HOME; a korvane-render copied elsewhere finds them there.
 #   install-test.sh deb BUILD_DIR DEMO_SONG
 #     cpack -G DEB: the package's name, dependencies and file list; unpacked
 #     with dpkg -x into a scratch root, its korvane-render renders the song.
@@ -62,6 +66,25 @@ layout)
   render_from "$scratch/moved" "$song"
   echo "install layout: $(expected | wc -l) files, render from a moved copy ok"
   ;;
+user)
+  home="$scratch/home"
+  prefix="$home/.local"
+  mkdir -p "$home"
+  HOME="$home" cmake -DKORVANE_USER_VST3=ON -DCMAKE_INSTALL_PREFIX="$prefix" -P "$build/cmake_install.cmake" \
+    >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log"; fail "the user install failed"; }
+  diff <(expected) <(listing "$prefix") || fail "installed files differ from installed-files.txt"
+  [ "$(readlink "$home/.vst3/KorvaneVST_FM4.vst3")" = "$prefix/lib/vst3/KorvaneVST_FM4.vst3" ] ||
+    fail "~/.vst3 has no link to the installed bundle"
+  [ "$(readlink "$home/.vst3/presets/Ovri Audio/Korvane Synth FM4")" = "$prefix/share/korvane/presets" ] ||
+    fail "~/.vst3/presets has no link to the installed presets"
+  [ "$(cd "$home" && ls -A | tr '\n' ' ')" = ".local .vst3 " ] || fail "the install wrote into HOME: $(ls -A "$home")"
+  mkdir -p "$scratch/elsewhere"
+  cp "$prefix/bin/korvane-render" "$scratch/elsewhere/"
+  help="$(HOME="$home" "$scratch/elsewhere/korvane-render" --help 2>&1 || true)"
+  grep -qF "(default $home/.vst3/KorvaneVST_FM4.vst3)" <<<"$help" || fail "a copied korvane-render misses ~/.vst3: $help"
+  grep -qF "from $prefix/share/korvane/factory and" <<<"$help" || fail "a copied korvane-render misses ~/.local/share/korvane: $help"
+  echo "user install: links in ~/.vst3, found from a copy elsewhere"
+  ;;
 deb)
   song="$3"
   (cd "$build" && cpack -G DEB -B "$scratch/cpack" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack failed"; }
@@ -69,8 +92,9 @@ deb)
   deb="$scratch/cpack/korvane-synth-fm4_${version}_amd64.deb"
   [ -f "$deb" ] || fail "no $deb: $(ls "$scratch/cpack")"
   depends="$(dpkg-deb -f "$deb" Depends)"
+  names="$(tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }')"
   for lib in libc6 libstdc++6 libsndfile1 libjack-jackd2-0 libasound2 libxcb1 libcairo2; do
-    grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+    grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
   done
   diff <(expected | sed 's|^|usr/|') \
        <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^[^.]*\.\//, ""); sub(/ -> .*/, ""); print }' | LC_ALL=C sort) ||

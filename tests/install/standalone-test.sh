@@ -13,6 +13,7 @@ korvane="$1" probe="$2" jackd="$3"
 scratch="$(mktemp -d)"
 export JACK_DEFAULT_SERVER="korvane-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-third-party.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export HOME="$scratch/home" XDG_CONFIG_HOME=""
 mkdir -p "$HOME"
 jackd_pid="" korvane_pid=""
