@@ -17,6 +17,8 @@
 #include "tools/samples/FactorySampleSet.h"
 #ifdef KORVANE_STANDALONE_WINDOW
 #include "tools/host/HostWindow.h"
+
+#include <xcb/xcb.h>
 #endif
 
 #include "public.sdk/source/common/memorystream.h"
@@ -236,6 +238,23 @@ struct AlsaInput {
   }
 };
 
+#ifdef KORVANE_STANDALONE_WINDOW
+// The window's title and class (the desktop entry's StartupWMClass), set
+// from a connection of our own: the host window's is its own business.
+void nameWindow(uint32_t window) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (!xcb_connection_has_error(c)) {
+    const char title[] = "Korvane Synth FM4";
+    const char windowClass[] = "korvane\0Korvane";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof title - 1, title);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof windowClass,
+                        windowClass);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // a round trip: the server has them
+  }
+  xcb_disconnect(c);
+}
+#endif
+
 void sendFileAction(PluginInstance& instance, int32 tag, const std::string& path) {
   IPtr<HostMessage> message = owned(new HostMessage);
   message->setMessageID("GUIEditor:kvFileSelect");
@@ -427,6 +446,9 @@ int main(int argc, char** argv) {
       view = nullptr;
     }
     if (view != nullptr) {
+      nameWindow(window->windowId());
+      // The loop ends when the window is gone (a window manager closes a
+      // window without WM_DELETE_WINDOW by disconnecting its client).
       while (!quitRequested.load() && window->view() != nullptr && window->pluginWindow() != 0) {
         loop.runFor(50);
         tick();
