@@ -5,7 +5,8 @@
 // players (`aplaymidi -p korvane`) and keyboards connect to. The plug-in's
 // editor opens in a window unless --headless. The sound set is restored on
 // start from ~/.config/korvane/state.bin (or --state FILE) and written back
-// on exit and every few minutes.
+// on exit and every few minutes. In the window, Ctrl+O, Ctrl+S and Ctrl+F
+// load a state file, save one and load the factory set.
 //
 // Threads: JACK's process thread renders (Engine::process: no lock, no
 // allocation, no system call); the ALSA sequencer is read on a thread of
@@ -16,9 +17,8 @@
 #include "tools/host/PluginHost.h"
 #include "tools/samples/FactorySampleSet.h"
 #ifdef KORVANE_STANDALONE_WINDOW
+#include "standalone/WindowShortcuts.h"
 #include "tools/host/HostWindow.h"
-
-#include <xcb/xcb.h>
 #endif
 
 #include "public.sdk/source/common/memorystream.h"
@@ -80,6 +80,7 @@ void usage(FILE* out) {
                "  --name NAME      JACK client and ALSA sequencer client name (default korvane)\n"
                "  --plugin PATH    the .vst3 bundle (default %s, %s)\n"
                "  --help           this text\n"
+               "keys in the window: Ctrl+O load a state file, Ctrl+S save one, Ctrl+F the factory set\n"
                "factory set: %s (%s)\n"
                "The state is saved every %d seconds and on exit (SIGINT, SIGTERM, closing the window).\n",
                found.plugin.c_str(), found.pluginOrigin, found.factoryTexts.c_str(), found.factoryOrigin,
@@ -237,23 +238,6 @@ struct AlsaInput {
     if (seq != nullptr) snd_seq_close(seq);
   }
 };
-
-#ifdef KORVANE_STANDALONE_WINDOW
-// The window's title and class (the desktop entry's StartupWMClass), set
-// from a connection of our own: the host window's is its own business.
-void nameWindow(uint32_t window) {
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  if (!xcb_connection_has_error(c)) {
-    const char title[] = "Korvane Synth FM4";
-    const char windowClass[] = "korvane\0Korvane";
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof title - 1, title);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof windowClass,
-                        windowClass);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // a round trip: the server has them
-  }
-  xcb_disconnect(c);
-}
-#endif
 
 void sendFileAction(PluginInstance& instance, int32 tag, const std::string& path) {
   IPtr<HostMessage> message = owned(new HostMessage);
@@ -446,12 +430,31 @@ int main(int argc, char** argv) {
       view = nullptr;
     }
     if (view != nullptr) {
-      nameWindow(window->windowId());
+      ovri::korvane::standalone::WindowShortcuts shortcuts;
+      shortcuts.attach(window->windowId());
+      ovri::korvane::standalone::FileDialog dialog;
+      bool saving = false;
+      std::printf("korvane: Ctrl+O loads a state file, Ctrl+S saves one, Ctrl+F loads the factory set\n");
+      std::fflush(stdout);
       // The loop ends when the window is gone (a window manager closes a
       // window without WM_DELETE_WINDOW by disconnecting its client).
       while (!quitRequested.load() && window->view() != nullptr && window->pluginWindow() != 0) {
         loop.runFor(50);
         tick();
+        using Action = ovri::korvane::standalone::WindowShortcuts::Action;
+        const Action action = shortcuts.poll();
+        if (action == Action::LoadFactory) {
+          if (loadFactory(*instance)) std::printf("korvane: factory set loaded\n");
+        } else if (action != Action::None && !dialog.isOpen()) {
+          saving = action == Action::SaveState;
+          dialog.open(saving, saving ? "Save the sound set" : "Load a sound set", options.state);
+        }
+        std::string path;
+        if (dialog.finished(path) && !path.empty()) {
+          if (saving ? saveState(*instance, path) : loadState(*instance, path))
+            std::printf("korvane: %s %s\n", saving ? "saved to" : "loaded", path.c_str());
+        }
+        std::fflush(stdout);
       }
       window->detach();
       view->release();
