@@ -3,8 +3,8 @@
 # Copies the generated editor pictures (KORVANE_EDITOR_ARTWORK, made by the
 # editor-artwork target in tools/artwork) into <bundle>/Contents/Resources,
 # where the editor loads its bitmaps by name, and makes <target> (the
-# module inside that bundle) depend on the copy. `cmake --install` puts them
-# into the installed bundle's Contents/Resources as well.
+# module inside that bundle) depend on the copy. `cmake --install` installs
+# the bundle with them (packaging/).
 function(korvane_bundle_editor_artwork target bundle)
   set(resources "${bundle}/Contents/Resources")
   set(copies "")
@@ -21,7 +21,4 @@ function(korvane_bundle_editor_artwork target bundle)
   add_custom_target(${target}_artwork ALL DEPENDS ${copies})
   add_dependencies(${target}_artwork editor-artwork)
   add_dependencies(${target} ${target}_artwork)
-
-  get_filename_component(bundleName "${bundle}" NAME)
-  install(FILES ${KORVANE_EDITOR_ARTWORK} DESTINATION "$ENV{HOME}/.vst3/${bundleName}/Contents/Resources")
 endfunction()

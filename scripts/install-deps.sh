@@ -14,6 +14,9 @@ packages=(
   fonts-liberation2 zenity
   # window tests: a virtual X server, xprop, synthetic input
   xvfb x11-utils libxcb-xtest0-dev
+  # the standalone instrument: JACK and the ALSA sequencer; its tests run a
+  # JACK dummy server; man pages; the Debian package (cpack, dpkg-shlibdeps)
+  libjack-jackd2-dev jackd2 libasound2-dev alsa-utils help2man dpkg-dev file
 )
 
 missing=()

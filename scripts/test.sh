@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite:
 #   1. a Release build: every test;
+#      then the Debian package (scripts/package.sh) unpacked and played from;
 #   2. AddressSanitizer + UndefinedBehaviorSanitizer: every test again;
 #   3. ThreadSanitizer: the processor stress test (rendering while editing);
 #   4. the libFuzzer targets, each for a bounded time (scripts/fuzz.sh).
@@ -35,6 +36,13 @@ run_ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== The SDK's validator on the bundle"
 bash scripts/validate-bundle.sh build/KorvaneVST_FM4.vst3
+
+echo "== Debian package: built, unpacked into a scratch root, its korvane-render playing the demo song"
+package_root="$(mktemp -d)"
+bash scripts/package.sh build
+dpkg -x build/korvane-synth-fm4_*_amd64.deb "$package_root"
+"$package_root/usr/bin/korvane-render" --receive-sysex build/resources/demo/demo.mid "$package_root/demo.wav"
+rm -rf "$package_root"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BUILD_TESTS=ON \

@@ -29,6 +29,7 @@
 // parameters (which are checked against the slots' lengths). A state image
 // given with --state loads after it and replaces it; the explicit imports
 // follow; --no-factory starts from the plain reset sound.
+#include "tools/datapaths/DataPaths.h"
 #include "tools/host/PluginHost.h"
 #include "tools/midi/MidiFile.h"
 #include "tools/render/OutputFile.h"
@@ -53,17 +54,12 @@
 #include <string>
 #include <vector>
 
-#ifndef KORVANE_DEFAULT_PLUGIN_PATH
-#define KORVANE_DEFAULT_PLUGIN_PATH "KorvaneVST_FM4.vst3"
-#endif
-// The factory set: the committed text files and the WAV files the build
-// synthesises.
-#ifndef KORVANE_FACTORY_PRESET_DIR
-#define KORVANE_FACTORY_PRESET_DIR "presets"
-#endif
-#ifndef KORVANE_FACTORY_SAMPLE_DIR
-#define KORVANE_FACTORY_SAMPLE_DIR "presets/samples"
-#endif
+// The plug-in and the factory set (the text files and the sample WAVs):
+// found beside the installed program, in the build tree or in a user
+// install (tools/datapaths).
+#define KORVANE_DEFAULT_PLUGIN_PATH (ovri::korvane::datapaths::found().plugin.c_str())
+#define KORVANE_FACTORY_PRESET_DIR (ovri::korvane::datapaths::found().factoryTexts.c_str())
+#define KORVANE_FACTORY_SAMPLE_DIR (ovri::korvane::datapaths::found().factorySamples.c_str())
 
 namespace {
 

@@ -112,4 +112,37 @@ TEST(FactoryPresets, EachLoadsThroughThePluginAndPlays) {
   fs::remove_all(folder);
 }
 
+// An install writes the presets from the build's WAVs for the folder the
+// WAVs are installed in (--sample-path): the presets name that folder and
+// nothing of the build tree, and play the WAVs found there.
+TEST(FactoryPresets, NameTheSamplePathTheyAreWrittenFor) {
+  const fs::path folder = fs::temp_directory_path() / ("korvane-moved-presets-" + std::to_string(::getpid()));
+  const fs::path installed = folder / "share" / "samples";
+  fs::create_directories(installed);
+  for (const auto& wav : fs::directory_iterator(KORVANE_FACTORY_SAMPLE_DIR))
+    if (wav.path().extension() == ".wav") fs::copy_file(wav.path(), installed / wav.path().filename());
+  const std::string command = std::string("\"") + KORVANE_MAKE_VSTPRESETS + "\" --plugin \"" + KORVANE_TEST_BUNDLE +
+                              "\" --presets \"" KORVANE_PRESET_DIR "\" --samples \"" KORVANE_FACTORY_SAMPLE_DIR
+                              "\" --sample-path \"" + installed.string() + "\" --out \"" + folder.string() +
+                              "\" > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+  std::string error;
+  auto module = PluginModule::load(KORVANE_TEST_BUNDLE, error);
+  ASSERT_TRUE(module) << error;
+  std::string classId;
+  std::vector<uint8_t> state;
+  ASSERT_TRUE(readVstPreset(slurp(folder / "Sampler on Channel 1.vstpreset"), classId, state, error)) << error;
+  const std::string bytes(state.begin(), state.end());
+  EXPECT_NE(bytes.find((installed / "choir.wav").string()), std::string::npos);
+  EXPECT_EQ(bytes.find(KORVANE_FACTORY_SAMPLE_DIR), std::string::npos);
+
+  auto instance = PluginInstance::create(*module, error);
+  ASSERT_TRUE(instance && instance->start({}, error)) << error;
+  MemoryStream stream(state.data(), static_cast<TSize>(state.size()));
+  ASSERT_EQ(instance->component->setState(&stream), kResultOk);
+  EXPECT_GT(playNote(*instance, 0, 60), 0.01f);
+  fs::remove_all(folder);
+}
+
 }  // namespace

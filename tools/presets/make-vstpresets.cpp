@@ -7,6 +7,13 @@
 // component state.
 //
 //   make-vstpresets --plugin BUNDLE --presets DIR --samples DIR --out DIR
+//                   [--sample-path DIR]
+//
+// With --sample-path the presets name the WAVs in that folder instead of
+// --samples: an install writes its presets from the build's WAVs (which may
+// sit under a staging DESTDIR) for the folder the WAVs are finally installed
+// in. The state is rewritten through the state image's own reader and writer.
+#include "plugin/StateImage.h"
 #include "tools/host/PluginHost.h"
 #include "tools/presets/VstPresetFile.h"
 #include "tools/samples/FactorySampleSet.h"
@@ -18,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,17 +67,40 @@ void send(PluginInstance& instance, const char* id, int32 tag, double value, con
   instance.notifyProcessor(message);
 }
 
+// The state with every sample path under `from` moved to `to`. False when
+// the image cannot be read back whole.
+bool relocateSamples(std::vector<uint8_t>& state, const std::string& from, const std::string& to) {
+  using ovri::korvane::plugin::StateImage;
+  auto image = std::make_unique<StateImage>();
+  ovri::korvane::plugin::parseStateImage(state.data(), state.size(), *image);
+  if (!image->complete) return false;
+  const auto trailer = ovri::korvane::plugin::readStateTrailer(state.data(), state.size(), image->bytesRead);
+  for (auto& slot : image->slots) {
+    if (!slot.present) continue;
+    const std::filesystem::path relative = std::filesystem::path(slot.path).lexically_normal().lexically_relative(std::filesystem::path(from).lexically_normal());
+    if (relative.empty() || *relative.begin() == "..") return false;
+    slot.path = (std::filesystem::path(to) / relative).string();
+  }
+  state = ovri::korvane::plugin::serializeStateImage(*image);
+  ovri::korvane::plugin::appendStateTrailer(state, trailer);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string plugin, presetDir, sampleDir, outDir;
+  std::string plugin, presetDir, sampleDir, outDir, samplePath;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
-    (arg == "--plugin" ? plugin : arg == "--presets" ? presetDir : arg == "--samples" ? sampleDir : outDir) =
-        argv[i + 1];
+    (arg == "--plugin"        ? plugin
+     : arg == "--presets"     ? presetDir
+     : arg == "--samples"     ? sampleDir
+     : arg == "--sample-path" ? samplePath
+                              : outDir) = argv[i + 1];
   }
   if (plugin.empty() || presetDir.empty() || sampleDir.empty() || outDir.empty()) {
-    std::fprintf(stderr, "usage: make-vstpresets --plugin BUNDLE --presets DIR --samples DIR --out DIR\n");
+    std::fprintf(stderr,
+                 "usage: make-vstpresets --plugin BUNDLE --presets DIR --samples DIR --out DIR [--sample-path DIR]\n");
     return 2;
   }
   sampleDir = std::filesystem::absolute(sampleDir).string();
@@ -108,7 +139,11 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "make-vstpresets: the processor gives no state\n");
       return 1;
     }
-    const std::vector<uint8_t> state(stream.getData(), stream.getData() + stream.getSize());
+    std::vector<uint8_t> state(stream.getData(), stream.getData() + stream.getSize());
+    if (!samplePath.empty() && !relocateSamples(state, sampleDir, samplePath)) {
+      std::fprintf(stderr, "make-vstpresets: the state's sample paths cannot be moved to %s\n", samplePath.c_str());
+      return 1;
+    }
     const std::vector<uint8_t> bytes = ovri::korvane::presets::writeVstPreset(classId, state);
     const std::string path = outDir + "/" + preset.name + ".vstpreset";
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
