@@ -1121,8 +1121,10 @@ void KorvaneVSTGUIEditor::refreshSampleData(EngineHost& host) {
   if (loopLabel) loopLabel->setText(D.loopLength > 0 ? "true" : "false");
   setBoxText(kValueControl | tags::kSamplePage | 0x07, std::to_string(D.start));
   setBoxText(kValueControl | tags::kSamplePage | 0x08, std::to_string(D.end));
-  setBoxText(kValueControl | tags::kSamplePage | 0x09, std::to_string(D.loopLength > 0 ? D.loopEnd - D.loopLength : 0));
-  setBoxText(kValueControl | tags::kSamplePage | 0x0A, std::to_string(D.loopLength > 0 ? D.loopEnd : 0));
+  // The loop in force, or the points entered towards one.
+  const ovri::korvane::plugin::LoopPoints loop = ovri::korvane::plugin::shownLoopPoints(host, host.selectedSample);
+  setBoxText(kValueControl | tags::kSamplePage | 0x09, std::to_string(loop.start));
+  setBoxText(kValueControl | tags::kSamplePage | 0x0A, std::to_string(loop.end));
 }
 
 // An echo moves the controls of its tag by the value it carries; whatever

@@ -1,5 +1,7 @@
 #include "plugin/FileActions.h"
 
+#include "plugin/ValueTags.h"
+
 #include "formats/SampleDataParameterText.h"
 #include "formats/SamplerPresetText.h"
 #include "formats/SysExText.h"
@@ -70,6 +72,7 @@ FileActionResult importText(EngineHost& host, int32_t action, const std::string&
         formats::applySampleDataParameters(r, record);
         slot = SampleParameters::of(record);
         slot.length = record.length;  // the record holds no values, the slot does
+        forgetLoopPoints(host, r.slot);
         touched.set(static_cast<size_t>(r.slot));
       }
       for (int32_t i = 0; i < kSampleSlotCount; ++i)
@@ -178,6 +181,7 @@ sampleimport::WavLoadResult loadIntoSlot(EngineHost& host, int32_t slot, const s
     return result;
   }
   host.setSampleFilePath(slot, path.c_str());
+  forgetLoopPoints(host, slot);
   host.importModes[slot] = mode;
   host.slotPoints[slot] = EngineHost::SlotPoints{};
   host.model.slots[slot] = SampleParameters::of(install->data);
