@@ -693,6 +693,7 @@ TEST_F(EditorTest, PagesLookLikeTheirReferences) {
   struct Case {
     const char* name;
     std::function<void(EditorTest&)> prepare;
+    double scale = 1.0;
   };
   const Case cases[] = {
       {"editor-overlay", [](EditorTest& t) { t.editor->close(); t.openEditor(false); }},
@@ -716,10 +717,14 @@ TEST_F(EditorTest, PagesLookLikeTheirReferences) {
          t.editor->setEngineHost(t.host.get());
          t.setMode(3);
        }},
+      // The same pages at the other scales: every value whole and crisp.
+      {"editor-sampler@2x", [](EditorTest&) {}, 2.0},
+      {"editor-tone@1.5x", [](EditorTest& t) { t.setMode(1); }, 1.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     c.prepare(*this);
+    editor->getFrame()->setScaleFactor(c.scale);
     const std::string shot = std::string(KORVANE_GUI_SHOTS) + "/" + c.name + ".png";
     ASSERT_TRUE(editor->getFrame()->writePng(shot));
     std::string message;
