@@ -619,8 +619,14 @@ void KorvaneVSTGUIEditor::valueChanged(CControl* control) {
       } else if (auto* box = dynamic_cast<CTextLabel*>(control); box && acceptNumber(valueTag, box->getText())) {
         if (item == 0x04 || item == 0x05)
           sendValueChange(valueTag, std::strtof(box->getText().c_str(), nullptr));
-        else if (item >= 0x07 && item <= 0x0A)
-          sendValueChange(valueTag, static_cast<float>(std::strtol(box->getText().c_str(), nullptr, 10)));
+        else if (item >= 0x07 && item <= 0x0A) {
+          // The answer comes back inside the send: typedPoint tells it
+          // what was asked for.
+          const long typed = std::strtol(box->getText().c_str(), nullptr, 10);
+          typedPoint = {valueTag, typed};
+          sendValueChange(valueTag, static_cast<float>(typed));
+          typedPoint = {};
+        }
       }
       break;
     default:
@@ -1197,8 +1203,12 @@ void KorvaneVSTGUIEditor::updateByTag(int32_t tag, double x) {
       }
       return;
     case tags::kSamplePage:
-      if (item >= 0x07 && item <= 0x0A)
+      if (item >= 0x07 && item <= 0x0A) {
         setBoxText(kValueControl | tag, std::to_string(static_cast<int32_t>(x)), true);
+        if (typedPoint.tag == tag && typedPoint.value != static_cast<long>(x))
+          showStatus(captionOf(tag) + ": " + std::to_string(typedPoint.value) + " was refused, " +
+                     std::to_string(static_cast<int32_t>(x)) + " stays");
+      }
       else if (item == 0x04 || item == 0x05)
         setBoxText(kValueControl | tag, valueText(x), true);
       return;

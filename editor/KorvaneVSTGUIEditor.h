@@ -182,6 +182,11 @@ private:
   int32_t pendingFileTag = 0;
   VSTGUI::SharedPointer<VSTGUI::CNewFileSelector> openSelector;
   VSTGUI::CTextLabel* statusLine = nullptr;
+  // A play or loop point being sent: its tag and the number typed.
+  struct TypedPoint {
+    int32_t tag = 0;
+    long value = 0;
+  } typedPoint;
   int32_t statusTicksLeft = 0;
   VSTGUI::IPlatformFrameConfig* offscreenConfig = nullptr;
 };

@@ -91,8 +91,12 @@ public:
       }
     }
     log.push_back(e);
+    if (respond) respond(e);
     return kResultOk;
   }
+  // Stands in for the processor's answer (called inside the send, as the
+  // processor answers).
+  std::function<void(const Entry&)> respond;
   DECLARE_FUNKNOWN_METHODS
 private:
   Log& log;
@@ -630,6 +634,15 @@ TEST_F(EditorTest, StatusLineSaysWhatHappenedForAWhile) {
     editor->fileActionAnswered(c.tag, c.path, static_cast<int32_t>(c.outcome), c.count, c.reason);
     EXPECT_EQ(editor->statusText(), c.expected);
   }
+  // A point the processor refuses: its answer is the point in force.
+  setMode(3);
+  peer->respond = [this](const Entry& e) {
+    if (e.tag == 0x3008) editor->updateByTag(0x3008, 5000.0);
+  };
+  typeInto(V | 0x3008, "9000");
+  EXPECT_EQ(editor->statusText(), "Playback end: 9000 was refused, 5000 stays");
+  peer->respond = nullptr;
+
   for (int i = 1; i < KorvaneVSTGUIEditor::kStatusTicks; ++i) editor->tick();
   EXPECT_FALSE(editor->statusText().empty()) << "still shown";
   editor->tick();
