@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -274,6 +275,7 @@ struct MenuCase {
   bool samplerPage;
   int x, y;
 };
+void PrintTo(const MenuCase& m, std::ostream* out) { *out << m.name; }
 class EditorHostMenuTest : public EditorHostTest, public ::testing::WithParamInterface<MenuCase> {};
 
 TEST_P(EditorHostMenuTest, TheHostsWindowClosedWhileAMenuIsOpenTenTimes) {
