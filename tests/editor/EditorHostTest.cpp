@@ -4,7 +4,8 @@
 // program) cancelled and answered again and again, the host's window
 // closed while a menu or list is open, and a second view of the same
 // instance. The host must stay alive and exit with status 0. Skipped with a
-// note where the tool or the X server is absent.
+// note where the tool or the X server is absent, and in sanitizer builds
+// (editorhost cannot load a sanitized bundle).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -219,6 +220,7 @@ protected:
   void SetUp() override {
     if (!fs::exists(editorHostPath())) GTEST_SKIP() << "no SDK editorhost at " << editorHostPath();
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server (DISPLAY)";
+    if (KORVANE_BUNDLE_SANITIZED) GTEST_SKIP() << "the bundle is built with sanitizers, editorhost is not";
     fs::create_directories(KORVANE_GUI_SHOTS);
     answerFile = std::string(KORVANE_GUI_SHOTS) + "/editorhost-answer.txt";
     answer("");
