@@ -3,13 +3,16 @@
 #include "engine/SoundData.h"
 #include "plugin/EditorProtocol.h"
 #include "plugin/EngineHost.h"
+#include "plugin/FileActions.h"
 #include "plugin/KorvaneIds.h"
+#include "plugin/ValueTags.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace Steinberg::Vst {
 
@@ -27,6 +30,7 @@ const CColor kTextColour(63, 56, 82, 255);
 const CColor kClear(23, 23, 23, 0);
 const CColor kOverlayColour(23, 23, 23, 235);
 const CColor kAboutTextColour(127, 127, 127, 255);
+const CColor kStatusColour(212, 202, 246, 255);
 
 // Where each page's pop-up opens, frame coordinates.
 const CPoint kSystemAnchor(8, 72);
@@ -92,14 +96,80 @@ float clampedRatio(double n, double low, double high, double offset, double rang
   return static_cast<float>((n + offset) / range);
 }
 
-std::string formatFloat(double v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%f", v);
-  return text;
+// What a box calls its value in a message of the status line.
+std::string captionOf(int32_t valueTag) {
+  static const char* const operatorFields[synth::kOperatorFieldCount] = {
+      "wave", "multiple", "tune", "LFO sens", "TL velo", "TL", "AR", "DR", "SL", "RR", "KF", "KF start"};
+  const int32_t page = valueTag & tags::kPageMask;
+  const int32_t item = valueTag & tags::kItemMask;
+  struct Named {
+    int32_t tag;
+    const char* caption;
+  };
+  static constexpr Named named[] = {
+      {0x0001, "Main volume"},    {0x0002, "Reference pitch"}, {0x0103, "Program"},
+      {0x0104, "Bend range"},     {0x0105, "Pitch bend"},      {0x0106, "Modulation"},
+      {0x0107, "Volume"},         {0x0108, "Pan"},             {0x0109, "Expression"},
+      {0x1001, "Preset number"},  {0x1003, "Percussion key"},  {0x1004, "Pan"},
+      {0x1005, "Structure"},      {0x1006, "Feedback"},        {0x1008, "LFO freq"},
+      {0x2001, "Key number"},     {0x2003, "Sample number"},   {0x2004, "Pan"},
+      {0x2005, "Octave"},         {0x2006, "Tune"},            {0x2007, "TL"},
+      {0x2008, "AR"},             {0x2009, "DR"},              {0x200A, "SL"},
+      {0x200B, "RR"},             {0x3001, "Sample number"},   {0x3004, "Sample rate"},
+      {0x3005, "Pitch"},          {0x3007, "Playback start"},  {0x3008, "Playback end"},
+      {0x3009, "Loop start"},     {0x300A, "Loop end"}};
+  for (const Named& n : named)
+    if (n.tag == valueTag) return n.caption;
+  if (page == tags::kTonePage && item >= 0x10 && item < 0x50)
+    return "Operator " + std::to_string((item >> 4) - 1) + " " + operatorFields[(item & 0xF) % synth::kOperatorFieldCount];
+  return "Value";
 }
 
 // A preset name as the record holds it, up to its terminating zero.
 std::string nameOf(const char* name) { return std::string(name, strnlen(name, synth::kPresetNameLength)); }
+
+}  // namespace
+
+namespace {
+
+// The status line: a text in the title strip, over the strip's own
+// right-hand text, on the strip's vertical shade (its top and bottom
+// colours, 46 pixels apart) so that nothing of the text below shows.
+class StatusLine : public CTextLabel {
+public:
+  StatusLine(const CRect& r) : CTextLabel(r, "") {}
+  void draw(CDrawContext* context) override {
+    const CRect r = getViewSize();
+    for (CCoord y = r.top; y < r.bottom; y += 1) {
+      const double t = (y + 0.5) / kStripHeight;
+      auto mix = [t](int a, int b) { return static_cast<uint8_t>(std::lround(a + (b - a) * t)); };
+      context->setFillColor(CColor(mix(42, 20), mix(39, 19), mix(53, 24), 255));
+      context->drawRect(CRect(r.left, y, r.right, y + 1), kDrawFilled);
+    }
+    CTextLabel::draw(context);
+  }
+
+private:
+  static constexpr double kStripHeight = 46;
+};
+
+// The about overlay takes every click and wheel turn that its own buttons
+// do not: nothing underneath reacts while it is shown.
+class ModalOverlay : public CLayeredViewContainer {
+public:
+  using CLayeredViewContainer::CLayeredViewContainer;
+  CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override {
+    const CMouseEventResult result = CLayeredViewContainer::onMouseDown(where, buttons);
+    if (result == kMouseEventNotHandled || result == kMouseEventNotImplemented)
+      return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    return result;
+  }
+  bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+               const CButtonState& buttons) override {
+    CLayeredViewContainer::onWheel(where, axis, distance, buttons);
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -136,6 +206,10 @@ bool KorvaneVSTGUIEditor::open(void* parent, const PlatformType& type) {
 }
 
 void KorvaneVSTGUIEditor::close() {
+  pendingFileTag = 0;
+  openSelector = nullptr;
+  statusLine = nullptr;
+  statusTicksLeft = 0;
   for (COptionMenu*& menu : menus) {
     if (menu) menu->forget();
     menu = nullptr;
@@ -187,6 +261,26 @@ void KorvaneVSTGUIEditor::tick() {
   }
   if (fullRefreshPending && aboutView) aboutView->setVisible(false);
   fullRefreshPending = false;
+  if (statusTicksLeft > 0 && --statusTicksLeft == 0 && statusLine) statusLine->setVisible(false);
+}
+
+std::string KorvaneVSTGUIEditor::statusText() const {
+  return statusLine && statusLine->isVisible() ? statusLine->getText() : std::string();
+}
+
+void KorvaneVSTGUIEditor::showStatus(const std::string& text) {
+  if (!statusLine) return;
+  statusLine->setText(text);
+  statusLine->setVisible(true);
+  statusLine->invalid();
+  statusTicksLeft = kStatusTicks;
+}
+
+void KorvaneVSTGUIEditor::fileActionAnswered(int32_t fileTag, const std::string& path, int32_t outcome,
+                                             int32_t count, const std::string& reason) {
+  if (!frame) return;
+  namespace fa = ovri::korvane::plugin;
+  showStatus(fa::describeFileAction(fileTag, path, static_cast<fa::FileOutcome>(outcome), count, reason));
 }
 
 // ---- factories -----------------------------------------------------------
@@ -277,6 +371,13 @@ void KorvaneVSTGUIEditor::buildView() {
   topView->setBackground(VSTGUI::owned(new CBitmap("bg0.png")));
   frame->addView(topView);
   makeKickButton(topView, kValueControl | kAboutPage | 0x00, 0, 0, 1040, 46, "logo.png");
+  // The status line covers the strip's right-hand text while it is shown.
+  statusLine = new StatusLine(CRect(300, 8, 776, 38));
+  styleText(statusLine);
+  statusLine->setFontColor(kStatusColour);
+  statusLine->setHoriAlign(kRightText);
+  statusLine->setVisible(false);
+  topView->addView(statusLine);
   buildTopArea(topView);
 
   pageAreaView = new CLayeredViewContainer(CRect(0, 192, 1040, kHeight));
@@ -291,7 +392,7 @@ void KorvaneVSTGUIEditor::buildView() {
   buildSamplerPage(samplerPageView);
   samplerPageView->setVisible(false);  // until the selected part's mode is known
 
-  aboutView = new CLayeredViewContainer(CRect(0, 0, kWidth, kHeight));
+  aboutView = new ModalOverlay(CRect(0, 0, kWidth, kHeight));
   aboutView->setBackgroundColor(kOverlayColour);
   frame->addView(aboutView);
   buildAboutOverlay(aboutView);
@@ -472,8 +573,12 @@ void KorvaneVSTGUIEditor::valueChanged(CControl* control) {
   const int32_t page = valueTag & tags::kPageMask;
   const int32_t item = valueTag & tags::kItemMask;
 
+  if (page != kAboutPage && aboutView && aboutView->isVisible()) return;  // modal
   if (page == kAboutPage) {
-    if (pressed && item == 0x00 && aboutView) aboutView->setVisible(true);
+    if (pressed && item == 0x00 && aboutView) {
+      frame->setFocusView(nullptr);  // no box keeps the keys under the overlay
+      aboutView->setVisible(true);
+    }
     if (pressed && item == 0x01 && aboutView) aboutView->setVisible(false);
     return;
   }
@@ -511,11 +616,17 @@ void KorvaneVSTGUIEditor::valueChanged(CControl* control) {
     case tags::kSamplePage:
       if (item == 0x01) {
         sendValueChange(valueTag, v);
-      } else if (auto* box = dynamic_cast<CTextLabel*>(control)) {
+      } else if (auto* box = dynamic_cast<CTextLabel*>(control); box && acceptNumber(valueTag, box->getText())) {
         if (item == 0x04 || item == 0x05)
           sendValueChange(valueTag, std::strtof(box->getText().c_str(), nullptr));
-        else if (item >= 0x07 && item <= 0x0A)
-          sendValueChange(valueTag, static_cast<float>(std::strtol(box->getText().c_str(), nullptr, 10)));
+        else if (item >= 0x07 && item <= 0x0A) {
+          // The answer comes back inside the send: typedPoint tells it
+          // what was asked for.
+          const long typed = std::strtol(box->getText().c_str(), nullptr, 10);
+          typedPoint = {valueTag, typed};
+          sendValueChange(valueTag, static_cast<float>(typed));
+          typedPoint = {};
+        }
       }
       break;
     default:
@@ -640,6 +751,7 @@ float KorvaneVSTGUIEditor::textBoxValue(int32_t valueTag, const char* text) {
   if ((valueTag & tags::kPageMask) == tags::kSystemPage) {
     const double f = std::strtof(text, nullptr);
     if (valueTag == tags::kMasterVolume) {
+      if (std::isinf(f)) return 0.f;  // "inf", as the box shows a gain of 0
       if (f >= 0.0) return 1.f;
       if (f < -96.0) return 0.f;
       return static_cast<float>(std::pow(10.0, f / 20.0));
@@ -655,10 +767,22 @@ float KorvaneVSTGUIEditor::textBoxValue(int32_t valueTag, const char* text) {
   return clampedRatio(n, 0.0, range, 0.0, range);
 }
 
+// A text that begins with no number is refused with a word in the status
+// line; the box shows the value in force again at the next refresh.
+bool KorvaneVSTGUIEditor::acceptNumber(int32_t valueTag, const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double n = std::strtod(begin, &end);
+  if (end != begin && !std::isnan(n)) return true;
+  showStatus(captionOf(valueTag) + ": '" + text + "' is not a number");
+  return false;
+}
+
 void KorvaneVSTGUIEditor::onTextBoxCommit(CControl* control) {
   auto* box = dynamic_cast<CTextLabel*>(control);
   if (!box) return;
   const int32_t valueTag = control->getTag() & 0xFFFF;
+  if (!acceptNumber(valueTag, box->getText())) return;
   const float value = textBoxValue(valueTag, box->getText().c_str());
   if (value < 0.f) return;
   const int32_t page = valueTag & tags::kPageMask;
@@ -758,63 +882,82 @@ constexpr ExportDialog kExports[] = {
 };
 }  // namespace
 
+// Only one file dialog is open at a time: while one is up, asking for
+// another says so in the status line, so that an answer always belongs to
+// the action of the dialog it came from.
+bool KorvaneVSTGUIEditor::dialogAllowed() {
+  if (!frame) return false;
+  if (pendingFileTag == 0) return true;
+  showStatus("A file dialog is already open");
+  return false;
+}
+
+void KorvaneVSTGUIEditor::runDialog(CNewFileSelector* selector, int32_t fileTag) {
+  pendingFileTag = fileTag;
+  openSelector = selector;
+  frame->setFocusView(nullptr);
+  if (!selector->run(this)) {
+    pendingFileTag = 0;
+    openSelector = nullptr;
+  }
+  selector->forget();
+}
+
 void KorvaneVSTGUIEditor::openImportDialog(int32_t fileTag) {
-  pendingFileTag = 0;
   const ImportDialog* dialog = nullptr;
   for (const ImportDialog& d : kImports)
     if (d.tag == fileTag) dialog = &d;
-  if (!dialog || !frame) return;
+  if (!dialog || !dialogAllowed()) return;
   CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectFile);
   if (!selector) return;
-  pendingFileTag = fileTag;
   selector->setAllowMultiFileSelection(dialog->wav);
   selector->setTitle(dialog->title);
   if (dialog->wav) {
     selector->addFileExtension(CFileExtension("WAV Files(.wav)", "wav"));
   } else {
+    // Opens on the files the plug-in reads and writes itself.
+    selector->addFileExtension(CFileExtension("preset files(.kvx, .txt)", "kvx txt"));
     selector->addFileExtension(CFileExtension("kvx files(.kvx)", "kvx"));
     selector->addFileExtension(CFileExtension("text files(.txt)", "txt"));
     selector->addFileExtension(CFileExtension(dialog->sampleParameters ? "csv files(.csv)" : "text files(.csv)", "csv"));
   }
-  frame->setFocusView(nullptr);
-  selector->run(this);
-  selector->forget();
+  selector->addFileExtension(CFileExtension("All files", "*"));
+  runDialog(selector, fileTag);
 }
 
 void KorvaneVSTGUIEditor::openExportDialog(int32_t fileTag) {
-  pendingFileTag = 0;
   const ExportDialog* dialog = nullptr;
   for (const ExportDialog& d : kExports)
     if (d.tag == fileTag) dialog = &d;
-  if (!dialog || !frame) return;
+  if (!dialog || !dialogAllowed()) return;
   CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectSaveFile);
   if (!selector) return;
-  pendingFileTag = fileTag;
   selector->setTitle(dialog->title);
   selector->addFileExtension(CFileExtension("text file(.txt)", "txt"));
+  selector->addFileExtension(CFileExtension("All files", "*"));
   selector->setDefaultSaveName(dialog->defaultName);
-  frame->setFocusView(nullptr);
-  selector->run(this);
-  selector->forget();
+  runDialog(selector, fileTag);
 }
 
 void KorvaneVSTGUIEditor::fileDialogEnded(CNewFileSelector* selector) {
+  if (selector != openSelector.get()) return;  // not the dialog now open
+  const int32_t fileTag = std::exchange(pendingFileTag, 0);
+  openSelector = nullptr;
   const uint32_t count = selector->getNumSelectedFiles();
   EngineHost* host = engineHost();
   if (count > 0 && host) {
-    if (pendingFileTag & 0x2000) {
+    if (fileTag & 0x2000) {
       int32_t slot = 0;
       {
         auto lock = host->lockMain();
         slot = host->selectedSample;
       }
       for (uint32_t j = 0; j < count && slot < synth::kSampleSlotCount; ++j, ++slot)
-        sendFileSelect(pendingFileTag | slot, selector->getSelectedFile(j));
-    } else if (pendingFileTag & 0x1000) {
-      sendFileSelect(pendingFileTag, selector->getSelectedFile(0));
+        sendFileSelect(fileTag | slot, selector->getSelectedFile(j));
+    } else if (fileTag & 0x1000) {
+      sendFileSelect(fileTag, selector->getSelectedFile(0));
     }
   }
-  pendingFileTag = 0;
 }
 
 // ---- view updates --------------------------------------------------------
@@ -856,8 +999,25 @@ void KorvaneVSTGUIEditor::show(int32_t valueTag, int32_t plain, int32_t range) {
   setBoxText(kNumericBox | valueTag, std::to_string(plain));
 }
 
+std::string KorvaneVSTGUIEditor::valueText(double v) {
+  char text[64];
+  const float target = static_cast<float>(v);
+  for (int decimals = 0; decimals <= 6; ++decimals) {
+    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    if (std::strtof(text, nullptr) == target) break;
+  }
+  std::string out = text;
+  // Six decimals that still differ: without the zeros at the end.
+  if (out.find('.') != std::string::npos) {
+    out.erase(out.find_last_not_of('0') + 1);
+    if (out.back() == '.') out.pop_back();
+  }
+  if (out == "-0") out = "0";
+  return out;
+}
+
 std::string KorvaneVSTGUIEditor::decibelText(double gain) {
-  return gain == 0.0 ? std::string("inf") : formatFloat(20.0 * std::log10(gain));
+  return gain == 0.0 ? std::string("inf") : valueText(20.0 * std::log10(gain));
 }
 
 std::string KorvaneVSTGUIEditor::toneNumberText(int32_t tone) {
@@ -879,7 +1039,7 @@ void KorvaneVSTGUIEditor::refreshSystem(EngineHost& host) {
   setValue(kValueControl | tags::kMasterVolume, s.masterVolume);
   setBoxText(kNumericBox | tags::kMasterVolume, decibelText(s.masterVolume));
   setValue(kValueControl | tags::kMasterTune, (s.masterTune - 400.f) / 80.f);
-  setBoxText(kNumericBox | tags::kMasterTune, formatFloat(s.masterTune));
+  setBoxText(kNumericBox | tags::kMasterTune, valueText(s.masterTune));
   if (s.polyphony > 0)
     menus[kPolyphonyMenu]->setValueNormalized(static_cast<float>((std::log2(s.polyphony) - 2.0) * 0.125));
   menus[kSystemMenu]->checkEntry(2, s.receiveSysEx);
@@ -962,13 +1122,15 @@ void KorvaneVSTGUIEditor::refreshSampleData(EngineHost& host) {
   show(tags::kSelectSample, host.selectedSample, 127);
   if (framesLabel) framesLabel->setText(std::to_string(D.length));
   if (channelsLabel) channelsLabel->setText(std::to_string(D.channels));
-  setBoxText(kValueControl | tags::kSamplePage | 0x04, formatFloat(D.sampleRate));
-  setBoxText(kValueControl | tags::kSamplePage | 0x05, formatFloat(D.pitch));
+  setBoxText(kValueControl | tags::kSamplePage | 0x04, valueText(D.sampleRate));
+  setBoxText(kValueControl | tags::kSamplePage | 0x05, valueText(D.pitch));
   if (loopLabel) loopLabel->setText(D.loopLength > 0 ? "true" : "false");
   setBoxText(kValueControl | tags::kSamplePage | 0x07, std::to_string(D.start));
   setBoxText(kValueControl | tags::kSamplePage | 0x08, std::to_string(D.end));
-  setBoxText(kValueControl | tags::kSamplePage | 0x09, std::to_string(D.loopLength > 0 ? D.loopEnd - D.loopLength : 0));
-  setBoxText(kValueControl | tags::kSamplePage | 0x0A, std::to_string(D.loopLength > 0 ? D.loopEnd : 0));
+  // The loop in force, or the points entered towards one.
+  const ovri::korvane::plugin::LoopPoints loop = ovri::korvane::plugin::shownLoopPoints(host, host.selectedSample);
+  setBoxText(kValueControl | tags::kSamplePage | 0x09, std::to_string(loop.start));
+  setBoxText(kValueControl | tags::kSamplePage | 0x0A, std::to_string(loop.end));
 }
 
 // An echo moves the controls of its tag by the value it carries; whatever
@@ -992,7 +1154,7 @@ void KorvaneVSTGUIEditor::updateByTag(int32_t tag, double x) {
           setValue(kValueControl | tag, v);
           break;
         case 0x02:
-          setBoxText(kNumericBox | tag, formatFloat(x * 80.0 + 400.0));
+          setBoxText(kNumericBox | tag, valueText(x * 80.0 + 400.0));
           setValue(kValueControl | tag, v);
           break;
         case 0x83: menus[kSystemMenu]->checkEntry(2, x > 0.5); break;
@@ -1028,23 +1190,27 @@ void KorvaneVSTGUIEditor::updateByTag(int32_t tag, double x) {
     case tags::kTonePage:
       if (item == 0x05 || item == 0x07 || (item >= 0x10 && item < 0x50 && (item & 0xF) == 0)) {
         setValue(kValueControl | tag, v);
-        if (item == 0x05) setBoxText(kNumericBox | tag, std::to_string(static_cast<int32_t>(x * 15.0)), true);
+        if (item == 0x05) setBoxText(kNumericBox | tag, std::to_string(static_cast<int32_t>(x * 15.0 + 0.5)), true);
       } else if (const int32_t range = rangeOf(tag); range > 0 && item != 0x01) {
         setValue(kValueControl | tag, v);
-        setBoxText(kNumericBox | tag, std::to_string(static_cast<int32_t>(x * range)), true);
+        setBoxText(kNumericBox | tag, std::to_string(static_cast<int32_t>(x * range + 0.5)), true);
       }
       return;
     case tags::kSamplerPage:
       if (item >= 0x03 && item <= 0x0B) {
         setValue(kValueControl | tag, v);
-        setBoxText(kNumericBox | tag, std::to_string(static_cast<int32_t>(x * rangeOf(tag))), true);
+        setBoxText(kNumericBox | tag, std::to_string(static_cast<int32_t>(x * rangeOf(tag) + 0.5)), true);
       }
       return;
     case tags::kSamplePage:
-      if (item >= 0x07 && item <= 0x0A)
+      if (item >= 0x07 && item <= 0x0A) {
         setBoxText(kValueControl | tag, std::to_string(static_cast<int32_t>(x)), true);
+        if (typedPoint.tag == tag && typedPoint.value != static_cast<long>(x))
+          showStatus(captionOf(tag) + ": " + std::to_string(typedPoint.value) + " was refused, " +
+                     std::to_string(static_cast<int32_t>(x)) + " stays");
+      }
       else if (item == 0x04 || item == 0x05)
-        setBoxText(kValueControl | tag, formatFloat(x), true);
+        setBoxText(kValueControl | tag, valueText(x), true);
       return;
     default:
       return;

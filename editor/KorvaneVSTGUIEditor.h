@@ -63,6 +63,10 @@ public:
   void requestFullRefresh();
   // An echo: the controls of one value tag show x.
   void updateByTag(int32_t tag, double x);
+  // The processor's answer to a file action: the status line says what
+  // happened (see plugin/FileActions.h for the outcome and count).
+  void fileActionAnswered(int32_t fileTag, const std::string& path, int32_t outcome, int32_t count,
+                          const std::string& reason);
 
   // The host while it is alive (null before "Processor:openGUI" and after
   // the processor was terminated).
@@ -80,14 +84,23 @@ public:
   VSTGUI::CTextLabel* channelCountLabel() const { return channelsLabel; }
   VSTGUI::CTextLabel* loopableLabel() const { return loopLabel; }
   int32_t getPendingFileTag() const { return pendingFileTag; }
+  // The status line in the title strip: its text while it is shown, else
+  // empty.
+  std::string statusText() const;
+  // Shows text in the status line for kStatusTicks timer ticks.
+  void showStatus(const std::string& text);
+  static constexpr int32_t kStatusTicks = 4000 / kRefreshMs;
   // The platform config a frame opened offscreen uses (tests set it).
   void setOffscreenConfig(VSTGUI::IPlatformFrameConfig* config) { offscreenConfig = config; }
 
   // Text readings of the numeric boxes: the normalised value a committed
   // text sends under a value tag (raw numbers for the sample data block).
   static float textBoxValue(int32_t valueTag, const char* text);
-  // "%f", or "inf" for a gain of 0 in dB.
+  // The gain in dB in its shortest exact form (valueText), or "inf" for 0.
   static std::string decibelText(double gain);
+  // The shortest decimal form, up to six decimals, that reads back as the
+  // same single-precision value as v: 440, -1.9382, 479.95.
+  static std::string valueText(double v);
   static std::string toneNumberText(int32_t tone);
 
 private:
@@ -116,6 +129,8 @@ private:
 
   // Dispatch.
   void onTextBoxCommit(VSTGUI::CControl* control);
+  // The status line's answer to a text that is no number (false then).
+  bool acceptNumber(int32_t valueTag, const std::string& text);
   void onMenuChoice(int32_t page);
   void onPartControl(int32_t item, float v);
   void storePresetName(VSTGUI::CTextEdit* box, bool tone);
@@ -131,6 +146,8 @@ private:
   void openImportDialog(int32_t fileTag);
   void openExportDialog(int32_t fileTag);
   void fileDialogEnded(VSTGUI::CNewFileSelector* selector);
+  bool dialogAllowed();
+  void runDialog(VSTGUI::CNewFileSelector* selector, int32_t fileTag);
 
   // Refresh (the caller holds the host's main lock).
   void refreshAll(ovri::korvane::EngineHost& host);
@@ -160,7 +177,17 @@ private:
   VSTGUI::COptionMenu* menus[kMenuCount] = {};
   // Every control by position of creation (owned by the containers).
   std::vector<VSTGUI::CControl*> controls;
+  // The file dialog now open and its action: one at a time per editor, and
+  // only its own answer is taken.
   int32_t pendingFileTag = 0;
+  VSTGUI::SharedPointer<VSTGUI::CNewFileSelector> openSelector;
+  VSTGUI::CTextLabel* statusLine = nullptr;
+  // A play or loop point being sent: its tag and the number typed.
+  struct TypedPoint {
+    int32_t tag = 0;
+    long value = 0;
+  } typedPoint;
+  int32_t statusTicksLeft = 0;
   VSTGUI::IPlatformFrameConfig* offscreenConfig = nullptr;
 };
 

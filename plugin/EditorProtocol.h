@@ -13,6 +13,8 @@
 //     "GUIEditor:kvValueUpdate"  tag, val                the value in force
 //     "Processor:openGUI"        kvset                   the engine host's address
 //     "Processor:uiUpdate"       kvnames                 redraw after a file action
+//     "Processor:fileResult"     tag, path, outcome,     what became of every file action
+//                                count, reason           (FileActions.h: FileOutcome)
 //     "Processor:getState"       kvset, kvnames          after a save
 //     "Processor:setState"       kvset, kvnames          after a load (whatever the result)
 //
@@ -30,6 +32,7 @@ inline constexpr const char* kFileSelect = "GUIEditor:kvFileSelect";
 inline constexpr const char* kValueUpdate = "GUIEditor:kvValueUpdate";
 inline constexpr const char* kOpenGui = "Processor:openGUI";
 inline constexpr const char* kUiUpdate = "Processor:uiUpdate";
+inline constexpr const char* kFileResult = "Processor:fileResult";
 inline constexpr const char* kGetState = "Processor:getState";
 inline constexpr const char* kSetState = "Processor:setState";
 // Prefix of every message the editor sends.
@@ -42,6 +45,13 @@ inline constexpr const char* kValue = "val";
 inline constexpr const char* kPath = "path";
 inline constexpr const char* kEngineHost = "kvset";
 inline constexpr const char* kProgramNames = "kvnames";
+// Of "Processor:fileResult": the outcome (int, FileOutcome), the records
+// read or written (int; frames for a WAV import) and why a file was
+// refused (bytes with the closing zero, empty when it was not). "tag" and
+// "path" are those of the action.
+inline constexpr const char* kOutcome = "outcome";
+inline constexpr const char* kCount = "count";
+inline constexpr const char* kReason = "reason";
 }  // namespace attribute
 
 // Value tags: the 16-bit address of every value the editor can change.

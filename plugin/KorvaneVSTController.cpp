@@ -199,12 +199,16 @@ tresult PLUGIN_API KorvaneVSTController::getState(IBStream*) { return kNotImplem
 
 IPlugView* PLUGIN_API KorvaneVSTController::createView(FIDString name) {
   if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0) return nullptr;
-  editor = new KorvaneVSTGUIEditor(this);
-  return editor;
+  editors.push_back(new KorvaneVSTGUIEditor(this));
+  return editors.back();
 }
 
 void KorvaneVSTController::forgetEditor(EditorView* view) {
-  if (view != nullptr && view == static_cast<EditorView*>(editor)) editor = nullptr;
+  for (auto it = editors.begin(); it != editors.end(); ++it)
+    if (static_cast<EditorView*>(*it) == view) {
+      editors.erase(it);
+      return;
+    }
 }
 
 void KorvaneVSTController::editorRemoved(EditorView* view) { forgetEditor(view); }
@@ -245,9 +249,9 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
     if (std::strcmp(id, msg::kValueUpdate) == 0) {
       int64 tag = 0;
       double value = 0.0;
-      if (editor != nullptr && attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
+      if (attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
           attributes->getFloat(key::kValue, value) == kResultOk)
-        editor->updateByTag(static_cast<int32>(tag), value);
+        for (KorvaneVSTGUIEditor* editor : editors) editor->updateByTag(static_cast<int32>(tag), value);
       return kResultOk;
     }
     if (std::strcmp(id, msg::kOpenGui) == 0) {
@@ -258,11 +262,30 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
         return kResultOk;
       ovri::korvane::EngineHost* host = nullptr;
       std::memcpy(&host, data, sizeof host);
-      if (editor != nullptr) editor->setEngineHost(host);
+      for (KorvaneVSTGUIEditor* editor : editors) editor->setEngineHost(host);
       return kResultOk;
     }
     if (std::strcmp(id, msg::kUiUpdate) == 0 || std::strcmp(id, msg::kSetState) == 0) {
-      if (editor != nullptr) editor->requestFullRefresh();
+      for (KorvaneVSTGUIEditor* editor : editors) editor->requestFullRefresh();
+      return kResultOk;
+    }
+    if (std::strcmp(id, msg::kFileResult) == 0) {
+      int64 tag = 0, outcome = 0, count = 0;
+      const void* path = nullptr;
+      const void* reason = nullptr;
+      uint32 pathSize = 0, reasonSize = 0;
+      if (attributes == nullptr || attributes->getInt(key::kTag, tag) != kResultOk) return kResultOk;
+      attributes->getInt(key::kOutcome, outcome);
+      attributes->getInt(key::kCount, count);
+      attributes->getBinary(key::kPath, path, pathSize);
+      attributes->getBinary(key::kReason, reason, reasonSize);
+      auto text = [](const void* data, uint32 size) {
+        return data ? std::string(static_cast<const char*>(data), strnlen(static_cast<const char*>(data), size))
+                    : std::string();
+      };
+      for (KorvaneVSTGUIEditor* editor : editors)
+        editor->fileActionAnswered(static_cast<int32>(tag), text(path, pathSize), static_cast<int32>(outcome),
+                                   static_cast<int32>(count), text(reason, reasonSize));
       return kResultOk;
     }
   }

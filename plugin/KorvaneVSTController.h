@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "public.sdk/source/vst/vsteditcontroller.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -29,13 +31,13 @@ public:
   tresult PLUGIN_API setComponentState(IBStream* state) SMTG_OVERRIDE;
   tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE;
   tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE;
-  // "editor": a new editor, which becomes the current one.
+  // "editor": a new editor; every open one hears the processor.
   IPlugView* PLUGIN_API createView(FIDString name) SMTG_OVERRIDE;
-  // Relays the processor's messages to the current editor.
+  // Relays the processor's messages to every editor.
   tresult PLUGIN_API notify(IMessage* message) SMTG_OVERRIDE;
   void editorRemoved(EditorView* editor) SMTG_OVERRIDE;
   void editorDestroyed(EditorView* editor) SMTG_OVERRIDE;
-  KorvaneVSTGUIEditor* currentEditor() const { return editor; }
+  KorvaneVSTGUIEditor* currentEditor() const { return editors.empty() ? nullptr : editors.back(); }
 
   // IMidiMapping
   tresult PLUGIN_API getMidiControllerAssignment(int32 busIndex, int16 channel, CtrlNumber midiControllerNumber,
@@ -56,9 +58,9 @@ private:
   void takeProgramNames(IMessage* message);
   void forgetEditor(EditorView* view);
 
-  // The editor made last, until it is removed from its window or destroyed
-  // (not counted: the host holds it).
-  KorvaneVSTGUIEditor* editor = nullptr;
+  // The editors made, each until it is removed from its window or
+  // destroyed (not counted: the host holds them).
+  std::vector<KorvaneVSTGUIEditor*> editors;
 };
 
 }  // namespace Steinberg::Vst

@@ -359,8 +359,10 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
     // The path as a narrow byte string, up to its closing zero.
     std::string path;
     if (data != nullptr) path.assign(static_cast<const char*>(data), strnlen(static_cast<const char*>(data), size));
-    if (ovri::korvane::plugin::runFileAction(*engineHost, static_cast<int32>(tag), path))
+    ovri::korvane::plugin::FileActionResult result;
+    if (ovri::korvane::plugin::runFileAction(*engineHost, static_cast<int32>(tag), path, &result))
       sendHostMessage(msg::kUiUpdate, false);
+    sendFileResult(static_cast<int32>(tag), path, result);
     return kResultOk;
   }
   if (std::strcmp(id, msg::kEditorOpened) == 0) {
@@ -389,6 +391,23 @@ void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
                     ovri::korvane::synth::kPresetNameLength);
       attributes->setBinary(key::kProgramNames, names, sizeof names);
     }
+  }
+  sendMessage(message);
+  message->release();
+}
+
+// What became of a file action, for the editor's status line.
+void KorvaneVSTProcessor::sendFileResult(int32 tag, const std::string& path,
+                                         const ovri::korvane::plugin::FileActionResult& result) {
+  IMessage* message = allocateMessage();
+  if (message == nullptr) return;
+  message->setMessageID(msg::kFileResult);
+  if (IAttributeList* attributes = message->getAttributes()) {
+    attributes->setInt(key::kTag, tag);
+    attributes->setBinary(key::kPath, path.c_str(), static_cast<uint32>(path.size() + 1));
+    attributes->setInt(key::kOutcome, static_cast<int64>(result.outcome));
+    attributes->setInt(key::kCount, result.count);
+    attributes->setBinary(key::kReason, result.reason.c_str(), static_cast<uint32>(result.reason.size() + 1));
   }
   sendMessage(message);
   message->release();

@@ -3,6 +3,7 @@
 #include "engine/MidiEvent.h"
 #include "platform/AudioEffect.h"
 #include "plugin/EngineHost.h"
+#include "plugin/FileActions.h"
 #include "plugin/HostEventQueue.h"
 
 #include <atomic>
@@ -53,6 +54,7 @@ private:
   // Sends a message with, when withHost, the "kvset" address of the engine host.
   void sendHostMessage(const char* id, bool withHost);
   void sendValueUpdate(int32 tag, float value);
+  void sendFileResult(int32 tag, const std::string& path, const ovri::korvane::plugin::FileActionResult& result);
 
   // Audio thread: switches bypass and publishes it for the saved state.
   void setBypass(bool on) {

@@ -4,8 +4,10 @@
 #include "engine/SoundFields.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
+#include <unordered_map>
 
 namespace ovri::korvane::plugin {
 
@@ -57,6 +59,50 @@ void setLoop(SampleParameters& d, int32_t ls, int32_t le) {
     d.loopLength = 0;
   }
   d.loopTail = d.loopEnd == d.end ? d.loopLength : 0;
+}
+
+// The loop points typed so far, per engine host (by serial) and slot.
+// While no loop is in force a point is kept once it lies in the play
+// range, and the loop comes on when the pair forms one, so the two can be
+// set in either order. While a loop is in force they are its points. An
+// entry made for a recording of another length is stale.
+struct LoopEntry {
+  int32_t start = -1;  // -1: not entered
+  int32_t end = -1;
+  int32_t length = -1;  // of the slot's recording when entered
+};
+using SlotEntries = std::array<LoopEntry, kSampleSlotCount>;
+
+SlotEntries& entriesOf(const EngineHost& host) {
+  static std::unordered_map<uint64_t, SlotEntries> all;  // main thread only
+  return all[EngineHost::liveSerial(&host)];
+}
+
+// The slot's entry, brought up to date with the loop in force.
+LoopEntry& loopEntry(const EngineHost& host, int32_t slot, const SampleParameters& d) {
+  LoopEntry& e = entriesOf(host)[static_cast<size_t>(slot & (kSampleSlotCount - 1))];
+  if (d.loopLength > 0) e = {loopStartInForce(d), loopEndInForce(d), d.length};
+  if (e.length != d.length) e = {-1, -1, d.length};
+  return e;
+}
+
+// One point entered: kept when it lies in the play range; the loop is the
+// pair when both are entered and form one, else off.
+float enterLoopPoint(EngineHost& host, SampleParameters& d, bool isStart, int32_t point) {
+  LoopEntry& e = loopEntry(host, host.selectedSample, d);
+  if (d.start <= point && point <= d.end) (isStart ? e.start : e.end) = point;
+  if (e.start >= 0 && e.end >= 0 && e.start < e.end && d.start <= e.start && e.end <= d.end)
+    setLoop(d, e.start, e.end);
+  else
+    setLoop(d, 0, 0);  // off
+  const int32_t shown = isStart ? e.start : e.end;
+  return static_cast<float>(std::max(shown, 0));
+}
+
+// After a play range change: a loop that still fits stays.
+void keepLoopIfItFits(SampleParameters& d) {
+  if (d.loopLength > 0) setLoop(d, loopStartInForce(d), loopEndInForce(d));
+  else clearLoop(d);
 }
 
 // After a part selection or mode change: the editor's tone or sample page
@@ -287,7 +333,7 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
       const int32_t start = framePosition(v);
       if (start >= 0 && start < d.end && d.end <= d.length) {
         d.start = start;
-        clearLoop(d);
+        keepLoopIfItFits(d);
       }
       sendSelectedSample(host, true);
       return static_cast<float>(d.start);
@@ -296,19 +342,17 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
       const int32_t end = framePosition(v);
       if (d.start < end && end <= d.length) {
         d.end = end;
-        clearLoop(d);
+        keepLoopIfItFits(d);
       }
       sendSelectedSample(host, true);
       return static_cast<float>(d.end);
     }
     case 0x09:
-      setLoop(d, framePosition(v), loopEndInForce(d));
+    case 0x0A: {
+      const float shown = enterLoopPoint(host, d, item == 0x09, framePosition(v));
       sendSelectedSample(host, true);
-      return static_cast<float>(loopStartInForce(d));
-    case 0x0A:
-      setLoop(d, loopStartInForce(d), framePosition(v));
-      sendSelectedSample(host, true);
-      return static_cast<float>(loopEndInForce(d));
+      return shown;
+    }
     case 0x81: {
       // An empty recording replaces the slot's; the old one comes back to
       // be freed here.
@@ -316,6 +360,7 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
       install->slot = host.selectedSample;
       d = SampleParameters{};
       host.forgetSampleFile(host.selectedSample);
+      forgetLoopPoints(host, host.selectedSample);
       EngineCommand c;
       c.kind = CommandKind::kSample;
       c.object = install.release();
@@ -328,6 +373,16 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
 }
 
 }  // namespace
+
+LoopPoints shownLoopPoints(const EngineHost& host, int32_t slot) {
+  const SampleParameters& d = host.model.slots[slot & (kSampleSlotCount - 1)];
+  const LoopEntry& e = loopEntry(host, slot, d);
+  return {std::max(e.start, 0), std::max(e.end, 0)};
+}
+
+void forgetLoopPoints(const EngineHost& host, int32_t slot) {
+  entriesOf(host)[static_cast<size_t>(slot & (kSampleSlotCount - 1))] = LoopEntry{};
+}
 
 std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value) {
   if (tag == tags::kPolyphony) {

@@ -15,4 +15,16 @@ namespace tags = protocol::tags;
 // tag that is not handled (no answer is sent for it).
 std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value);
 
+// The loop start and end a slot's boxes show: the loop in force, or while
+// there is none the points entered so far (0 for one not entered). A loop
+// start or end (0x3009, 0x300A) is kept when it lies in the play range;
+// the loop comes on once the two form one, in whichever order they came.
+struct LoopPoints {
+  int32_t start;
+  int32_t end;
+};
+LoopPoints shownLoopPoints(const EngineHost& host, int32_t slot);
+// A new recording or a cleared slot: the points entered are forgotten.
+void forgetLoopPoints(const EngineHost& host, int32_t slot);
+
 }  // namespace ovri::korvane::plugin

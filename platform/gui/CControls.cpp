@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace VSTGUI {
 
@@ -249,12 +251,41 @@ CRect CTextLabel::textRect() const {
   return r;
 }
 
+std::string CTextLabel::fittedText(CDrawContext* context, CFontDesc& fitted, CRect& area) const {
+  area = textRect();
+  fitted = font;
+  context->setFont(&fitted);
+  if (text.empty() || context->getStringWidth(text) <= area.getWidth()) return text;
+  area = size;
+  area.inset(1, 0);
+  for (int step = 0; step < kMaxFontSteps && context->getStringWidth(text) > area.getWidth(); ++step) {
+    fitted.setSize(fitted.getSize() - 1);
+    context->setFont(&fitted);
+  }
+  // Still too wide: a decimal number is shown rounded to fewer decimals.
+  const size_t point = text.find('.');
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  if (point == std::string::npos || end != text.c_str() + text.size()) return text;
+  std::string shown = text;
+  for (int decimals = static_cast<int>(text.size() - point - 1) - 1;
+       decimals >= 0 && context->getStringWidth(shown) > area.getWidth(); --decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, number);
+    shown = buffer;
+  }
+  return shown;
+}
+
 void CTextLabel::draw(CDrawContext* context) {
   drawBack(context);
   if (!(style & kNoDrawStyle)) {
-    context->setFont(&font);
+    CRect r;
+    CFontDesc fitted;
+    const std::string shown = fittedText(context, fitted, r);
+    context->setFont(&fitted);
     context->setFontColor(fontColor);
-    context->drawString(text, textRect(), align);
+    context->drawString(shown, r, align);
   }
   dirty = false;
 }
@@ -325,12 +356,30 @@ void CTextEdit::setText(const std::string& t) {
   }
 }
 
+// A text wider than the box starts left of it by the scroll distance that
+// keeps the caret inside (see scrollToCaret).
 CCoord CTextEdit::textStartX(CDrawContext* context) const {
   const CRect r = textRect();
   const CCoord w = context ? context->getStringWidth(editText) : measure(parentFrame, font, editText);
+  if (w > r.getWidth()) return r.left - scroll;
   if (align == kCenterText) return std::round(r.left + (r.getWidth() - w) / 2);
   if (align == kRightText) return std::round(r.right - w);
   return r.left;
+}
+
+// Scrolls the least distance that brings the caret into the box, and no
+// further than the text's end allows.
+void CTextEdit::scrollToCaret(CDrawContext* context) {
+  const CRect r = textRect();
+  const CCoord w = context->getStringWidth(editText);
+  if (w <= r.getWidth()) {
+    scroll = 0;
+    return;
+  }
+  const CCoord caretX = context->getStringWidth(editText.substr(0, caret));
+  if (caretX - scroll > r.getWidth() - 1) scroll = caretX - r.getWidth() + 1;
+  if (caretX - scroll < 0) scroll = caretX;
+  scroll = std::round(std::clamp(scroll, CCoord(0), w - r.getWidth() + 1));
 }
 
 size_t CTextEdit::indexAt(CCoord x) {
@@ -356,7 +405,12 @@ void CTextEdit::draw(CDrawContext* context) {
   drawBack(context);
   context->setFont(&font);
   const CRect r = textRect();
+  scrollToCaret(context);
   const CCoord x0 = textStartX(context);
+  context->saveGlobalState();
+  CRect visible = size;
+  visible.inset(1, 0);
+  context->clip(visible);
   const size_t from = std::min(caret, anchor);
   const size_t to = std::max(caret, anchor);
   const CCoord height = font.getSize() + 4;
@@ -371,11 +425,16 @@ void CTextEdit::draw(CDrawContext* context) {
   CRect line = r;
   line.left = x0;
   line.right = std::max(r.right, x0 + context->getStringWidth(editText) + 1);
-  context->drawString(editText, line, kLeftText);
+  line.bound(visible);
+  CRect shifted = line;
+  shifted.left = x0;  // drawString aligns left at x0 and clips to the box
+  context->clip(line);
+  context->drawString(editText, shifted, kLeftText);
   const CCoord cx = std::round(x0 + context->getStringWidth(editText.substr(0, caret))) + 0.5;
   context->setFrameColor(fontColor);
   context->setLineWidth(1);
   context->drawLine(CPoint(cx, top), CPoint(cx, top + height));
+  context->restoreGlobalState();
   dirty = false;
 }
 
@@ -484,6 +543,7 @@ void CTextEdit::takeFocus() {
   if (editing) return;
   editing = true;
   editText = text;
+  scroll = 0;
   anchor = 0;
   caret = editText.size();
   beginEdit();

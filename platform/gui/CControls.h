@@ -184,8 +184,16 @@ public:
   void setStyle(int32_t s) { style = s; invalid(); }
   int32_t getStyle() const { return style; }
 
+  // Draws the text (see fittedText).
   void draw(CDrawContext* context) override;
   CView* newCopy() const override { return new CTextLabel(*this); }
+  static constexpr int kMaxFontSteps = 3;
+  // What draw shows: the text in the label's font; a text too wide for the
+  // box in the box's whole width and a pixel smaller at a time (at most
+  // kMaxFontSteps) until it fits; a decimal number that still does not fit
+  // rounded to fewer decimals (the text itself stays, and editing shows it
+  // whole). font and area receive the font and the area it is drawn in.
+  std::string fittedText(CDrawContext* context, CFontDesc& font, CRect& area) const;
 
 protected:
   CTextLabel(const CRect& size, IControlListener* listener, int32_t tag, UTF8StringPtr text, CBitmap* background,
@@ -206,7 +214,8 @@ protected:
 // text selected; typing replaces the selection, arrows, Home, End,
 // Backspace and Delete edit, Shift extends the selection. Return or losing
 // the focus commits the text (the listener hears of it); Escape restores
-// the text it had before and ends editing without a change.
+// the text it had before and ends editing without a change. A text wider
+// than the box scrolls so that the caret stays inside.
 class CTextEdit : public CTextLabel {
 public:
   CTextEdit(const CRect& size, IControlListener* listener, int32_t tag, UTF8StringPtr text = nullptr,
@@ -215,6 +224,8 @@ public:
   void setText(const std::string& text) override;
   bool isEditing() const { return editing; }
   const std::string& getEditText() const { return editText; }
+  // How far a text wider than the box is moved left to show the caret.
+  CCoord getTextScroll() const { return scroll; }
 
   void draw(CDrawContext* context) override;
   CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
@@ -230,12 +241,14 @@ public:
 private:
   size_t indexAt(CCoord x);
   CCoord textStartX(CDrawContext* context) const;
+  void scrollToCaret(CDrawContext* context);
   void endEditing(bool commit);
 
   bool editing = false;
   std::string editText;
   size_t caret = 0;
   size_t anchor = 0;  // selection from min(anchor, caret) to max
+  CCoord scroll = 0;  // how far a text wider than the box is moved left
   bool selecting = false;
 };
 

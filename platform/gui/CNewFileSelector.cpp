@@ -1,8 +1,40 @@
 #include "platform/gui/CNewFileSelector.h"
 
+#include <cctype>
 #include <sstream>
 
 namespace VSTGUI {
+
+namespace {
+
+// The name patterns of a filter: each extension of the space-separated
+// list matched in any letter case ("wav" gives "*.[wW][aA][vV]", so that
+// KICK.WAV shows too); "*" matches every name.
+std::string namePatterns(const std::string& extensions) {
+  std::istringstream words(extensions);
+  std::string out;
+  for (std::string ext; words >> ext;) {
+    if (!out.empty()) out += ' ';
+    if (ext == "*") {
+      out += '*';
+      continue;
+    }
+    out += "*.";
+    for (unsigned char c : ext) {
+      if (std::isalpha(c)) {
+        out += '[';
+        out += static_cast<char>(std::tolower(c));
+        out += static_cast<char>(std::toupper(c));
+        out += ']';
+      } else {
+        out += static_cast<char>(c);
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 const IdStringPtr CNewFileSelector::kSelectEndMessage = "CNewFileSelector Select End Message";
 
@@ -29,7 +61,7 @@ std::vector<std::string> CNewFileSelector::commandLine() const {
     std::string filter;
     for (const CFileExtension& ext : extensions) {
       if (!filter.empty()) filter += "\n";
-      filter += "*." + ext.getExtension() + "|" + ext.getDescription();
+      filter += namePatterns(ext.getExtension()) + "|" + ext.getDescription();
     }
     const std::string start = initialDirectory.empty() ? "." : initialDirectory;
     switch (style) {
@@ -61,7 +93,7 @@ std::vector<std::string> CNewFileSelector::commandLine() const {
   if (multiple && style == kSelectFile) args.insert(args.end(), {"--multiple", "--separator=\n"});
   if (style != kSelectDirectory)
     for (const CFileExtension& ext : extensions)
-      args.push_back("--file-filter=" + ext.getDescription() + " | *." + ext.getExtension());
+      args.push_back("--file-filter=" + ext.getDescription() + " | " + namePatterns(ext.getExtension()));
   return args;
 }
 

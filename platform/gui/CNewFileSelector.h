@@ -9,7 +9,9 @@
 
 namespace VSTGUI {
 
-// A file name filter: a description and an extension without the dot.
+// A file name filter: a description and an extension without the dot (or
+// several, separated by spaces; "*" for every file). Names match in any
+// letter case.
 class CFileExtension {
 public:
   CFileExtension(UTF8StringPtr description, UTF8StringPtr extension)

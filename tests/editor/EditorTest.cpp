@@ -9,6 +9,10 @@
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "tests/gui/FakeDialog.h"
 #include "tests/gui/ImageCompare.h"
+#include "plugin/FileActions.h"
+#include "platform/gui/CDrawContext.h"
+
+#include <cairo.h>
 
 #include <gtest/gtest.h>
 
@@ -87,8 +91,12 @@ public:
       }
     }
     log.push_back(e);
+    if (respond) respond(e);
     return kResultOk;
   }
+  // Stands in for the processor's answer (called inside the send, as the
+  // processor answers).
+  std::function<void(const Entry&)> respond;
   DECLARE_FUNKNOWN_METHODS
 private:
   Log& log;
@@ -198,10 +206,12 @@ TEST_F(EditorTest, TypedEntriesSendTheirConvertedValue) {
       {1, B | 0x0001, "-6", {change(0x0001, dB6)}},
       {1, B | 0x0001, "3", {change(0x0001, 1)}},
       {1, B | 0x0001, "-100", {change(0x0001, 0)}},
-      {1, B | 0x0001, "loud", {change(0x0001, 1)}},
+      {1, B | 0x0001, "loud", {}},  // no number: refused (the status line says so)
+      {1, B | 0x0001, "inf", {change(0x0001, 0)}},  // what the box shows for silence
       {1, B | 0x0002, "440", {change(0x0002, 0.5)}},
       {1, B | 0x0002, "399", {change(0x0002, 0)}},
       {1, B | 0x0002, "500", {change(0x0002, 1)}},
+      {1, B | 0x0002, "abc", {}},
       {1, B | 0x0105, "8191", concat({edit(0x10081, 1), {change(0x0105, 1)}})},
       {1, B | 0x0105, "0", concat({edit(0x10081, 8192.0 / 16383), {change(0x0105, 8192.0 / 16383)}})},
       {1, B | 0x0105, "-9000", concat({edit(0x10081, 0), {change(0x0105, 0)}})},
@@ -219,7 +229,7 @@ TEST_F(EditorTest, TypedEntriesSendTheirConvertedValue) {
       {3, B | 0x2005, "16", {change(0x2005, 1)}},
       {3, B | 0x3001, "5", {change(0x3001, 5.0 / 127)}},
       {3, V | 0x3004, "44100.5", {change(0x3004, 44100.5)}},
-      {3, V | 0x3004, "fast", {change(0x3004, 0)}},
+      {3, V | 0x3004, "fast", {}},
       {3, V | 0x3007, "12ab", {change(0x3007, 12)}},
   };
   for (const Case& c : cases) {
@@ -343,18 +353,37 @@ TEST_F(EditorTest, EchoesAndRefreshesShowTheValueInForce) {
       {"gain 0 shows inf", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.model.settings.masterVolume = 0; e.tick(); },
        B | 0x0001, "inf"},
       {"gain 1 shows 0 dB", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.model.settings.masterVolume = 1; e.tick(); },
-       B | 0x0001, "0.000000"},
-      {"440 Hz", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.tick(); }, B | 0x0002, "440.000000"},
+       B | 0x0001, "0"},
+      {"440 Hz", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.tick(); }, B | 0x0002, "440"},
+      {"gain 0.8", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.model.settings.masterVolume = 0.8f; e.tick(); },
+       B | 0x0001, "-1.9382"},
+      {"479.95 Hz", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.model.settings.masterTune = 479.95f; e.tick(); },
+       B | 0x0002, "479.95"},
       {"tone 128", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.selectTone(128); e.tick(); }, B | 0x1001, "128 [0]"},
       {"tone 127", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.selectTone(127); e.tick(); }, B | 0x1001, "127"},
       {"pitch bend echo of 1", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x0105, 1.0); },
        B | 0x0105, "8191"},
       {"pan echo of 0", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x0108, 0.0); }, B | 0x0108, "-64"},
       {"volume echo", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x0001, 0.5); }, B | 0x0001,
-       "-6.020600"},
+       "-6.0206"},
+      // Echoes round as the processor does: 1/127 in single precision is
+      // just below 1/127.
+      {"tone key echo of 1", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x1003, 1.f / 127.f); },
+       B | 0x1003, "1"},
+      {"operator tune echo", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x1012, 1.f / 16383.f); },
+       B | 0x1012, "1"},
       {"structure echo", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x1005, 1.0); }, B | 0x1005, "15"},
       {"refused end point comes back", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x3008, 77.0); },
        V | 0x3008, "77"},
+      {"sampler tl echo of 1",
+       [](EngineHost& h, KorvaneVSTGUIEditor& e) {
+         h.model.parts[0].mode = 3;
+         e.tick();
+         e.updateByTag(0x2007, 1.f / 127.f);
+       },
+       B | 0x2007, "1"},
+      {"sample rate echo", [](EngineHost&, KorvaneVSTGUIEditor& e) { e.updateByTag(0x3004, 44100.0); }, V | 0x3004,
+       "44100"},
       {"empty slot: no loop", [](EngineHost& h, KorvaneVSTGUIEditor& e) { h.model.parts[0].mode = 3; e.tick(); },
        V | 0x300A, "0"},
   };
@@ -502,10 +531,182 @@ TEST_F(EditorTest, BeforeTheEngineIsKnownAndAfterItIsGoneNothingIsSent) {
   EXPECT_EQ(editor->engineHost(), nullptr);
 }
 
+// A dialog's answer belongs to its own action: while one dialog is up, a
+// second is not opened (the status line says why), so the file chosen in
+// the first is imported and nothing is written over it.
+TEST_F(EditorTest, OneFileDialogAtATimeAndTheAnswerGoesToItsAction) {
+  FakeDialog dialog;
+  auto* platform = static_cast<VSTGUI::OffscreenPlatformFrame*>(editor->getFrame()->getPlatformFrame());
+  struct Case {
+    int32_t mode;
+    int32_t firstMenu, firstIndex;    // opens the dialog the user answers
+    int32_t secondMenu, secondIndex;  // chosen while that dialog is up
+    std::string answer;
+    Log expected;
+  };
+  const Case cases[] = {
+      {3, V | 0x3080, 2, V | 0x3080, 7, "/w/victim.wav", {fileSelect(0x2100, "/w/victim.wav")}},
+      {1, V | 0x1080, 2, V | 0x1080, 3, "/w/bank.txt",
+       {change(0x1080, 0.4), change(0x1080, 0.6), fileSelect(0x1100, "/w/bank.txt")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    setMode(c.mode);
+    dialog.answer(c.answer, "0.5");
+    log.clear();
+    VSTGUI::COptionMenu* first = editor->popupMenu(c.firstMenu);
+    first->choose(first, c.firstIndex);
+    const int32_t pending = editor->getPendingFileTag();
+    VSTGUI::COptionMenu* second = editor->popupMenu(c.secondMenu);
+    second->choose(second, c.secondIndex);
+    EXPECT_EQ(editor->getPendingFileTag(), pending) << "the first dialog keeps its action";
+    EXPECT_EQ(editor->statusText(), "A file dialog is already open");
+    for (int i = 0; i < 500 && platform->hasChildren(); ++i) platform->pump(10);
+    expectLog(log, c.expected);
+    EXPECT_EQ(editor->getPendingFileTag(), 0);
+  }
+}
+
+TEST_F(EditorTest, DialogsShowFilesOfAnyCaseAndAllFilesLast) {
+  FakeDialog dialog;
+  auto* platform = static_cast<VSTGUI::OffscreenPlatformFrame*>(editor->getFrame()->getPlatformFrame());
+  struct Case {
+    int32_t mode, menu, index;
+    std::vector<std::string> filters;  // in order
+  };
+  const Case cases[] = {
+      {3, V | 0x3080, 2, {"WAV Files(.wav) | *.[wW][aA][vV]", "All files | *"}},
+      {1, V | 0x1080, 2,
+       {"preset files(.kvx, .txt) | *.[kK][vV][xX] *.[tT][xX][tT]", "kvx files(.kvx) | *.[kK][vV][xX]",
+        "text files(.txt) | *.[tT][xX][tT]", "text files(.csv) | *.[cC][sS][vV]", "All files | *"}},
+      {3, V | 0x2080, 3, {"text file(.txt) | *.[tT][xX][tT]", "All files | *"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.filters[0]);
+    setMode(c.mode);
+    dialog.answer("");
+    VSTGUI::COptionMenu* menu = editor->popupMenu(c.menu);
+    menu->choose(menu, c.index);
+    for (int i = 0; i < 500 && platform->hasChildren(); ++i) platform->pump(10);
+    std::vector<std::string> filters;
+    for (const std::string& arg : dialog.arguments())
+      if (arg.rfind("--file-filter=", 0) == 0) filters.push_back(arg.substr(14));
+    EXPECT_EQ(filters, c.filters);
+  }
+}
+
+TEST_F(EditorTest, TheAboutOverlayLetsNothingThrough) {
+  input->press(CPoint(400, 20));  // the logo
+  input->release(CPoint(400, 20));
+  ASSERT_TRUE(editor->aboutOverlay()->isVisible());
+  log.clear();
+  const CRect tl = frameRect(V | 0x1015);
+  input->click(CPoint(tl.left + 60, tl.top + 10));
+  input->wheel(centre(frameRect(V | 0x0107)), 3);
+  typeInto(B | 0x0107, "39");
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(editor->getFrame()->getFocusView(), nullptr);
+  input->click(CPoint(392, 280));  // the library logo still hides it
+  EXPECT_FALSE(editor->aboutOverlay()->isVisible());
+}
+
+TEST_F(EditorTest, StatusLineSaysWhatHappenedForAWhile) {
+  typeInto(B | 0x0002, "abc");
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(editor->statusText(), "Reference pitch: 'abc' is not a number");
+  struct Case {
+    int32_t tag;
+    std::string path;
+    plugin::FileOutcome outcome;
+    int32_t count;
+    std::string reason;
+    std::string expected;
+  };
+  using O = plugin::FileOutcome;
+  const Case cases[] = {
+      {0x1100, "/w/bank.txt", O::Done, 128, "", "Imported 128 tones from bank.txt"},
+      {0x2105, "/w/KICK.wav", O::Refused, 0, "not a RIFF/WAVE file", "Refused KICK.wav: not a RIFF/WAVE file"},
+      {0x9200, "/w/SamplerPresets.txt", O::Done, 128, "", "Exported 128 sampler presets to /w/SamplerPresets.txt"},
+      {0x9100, "/no/such/dir/x.txt", O::Unwritable, 0, "", "Could not write /no/such/dir/x.txt"},
+      {0x2103, "/w/kick.wav", O::Done, 4410, "", "Imported kick.wav into slot 3 (4410 frames)"},
+  };
+  for (const Case& c : cases) {
+    editor->fileActionAnswered(c.tag, c.path, static_cast<int32_t>(c.outcome), c.count, c.reason);
+    EXPECT_EQ(editor->statusText(), c.expected);
+  }
+  // A point the processor refuses: its answer is the point in force.
+  setMode(3);
+  peer->respond = [this](const Entry& e) {
+    if (e.tag == 0x3008) editor->updateByTag(0x3008, 5000.0);
+  };
+  typeInto(V | 0x3008, "9000");
+  EXPECT_EQ(editor->statusText(), "Playback end: 9000 was refused, 5000 stays");
+  peer->respond = nullptr;
+
+  for (int i = 1; i < KorvaneVSTGUIEditor::kStatusTicks; ++i) editor->tick();
+  EXPECT_FALSE(editor->statusText().empty()) << "still shown";
+  editor->tick();
+  EXPECT_EQ(editor->statusText(), "") << "gone after a few seconds";
+}
+
+TEST_F(EditorTest, ValuesTakeTheirShortestExactForm) {
+  const std::pair<double, const char*> cases[] = {
+      {-1.938200, "-1.9382"}, {-12.5, "-12.5"},   {440.0, "440"},       {479.950012, "479.95"},
+      {0.0, "0"},             {-0.0000001, "0"},  {44100.5, "44100.5"}, {261.625565, "261.625565"},
+  };
+  for (const auto& [v, text] : cases) EXPECT_EQ(KorvaneVSTGUIEditor::valueText(v), text) << v;
+}
+
+// With the widest values each box can hold, every text is drawn whole
+// inside its box (a smaller font where needed), at every scale.
+TEST_F(EditorTest, EveryValueBoxShowsItsWholeValue) {
+  host->model.settings.masterVolume = 0.0316f;  // -30.006259 dB: needs six decimals
+  host->model.settings.masterTune = 479.95f;
+  std::memcpy(host->model.tones[0].presetName, "WWWWWWWWWWWWWWWW", 16);
+  std::memcpy(host->model.samplers[0].presetName, "MMMMMMMMMMMMMMMM", 16);
+  SampleParameters& d = host->model.slots[0];
+  d.length = d.end = 99999999;
+  d.sampleRate = 192000.5f;
+  d.pitch = 261.625565f;
+  for (int32_t mode : {1, 3}) {
+    setMode(mode);
+    for (double scale : {1.0, 1.5, 2.0}) {
+      editor->getFrame()->setScaleFactor(scale);
+      editor->getFrame()->drawDirty();
+      cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+      {
+        VSTGUI::CDrawContext context(scratch, scale, editor->getFrame()->getFontCache());
+        std::vector<VSTGUI::CTextLabel*> labels = {editor->frameCountLabel(), editor->channelCountLabel(),
+                                                   editor->loopableLabel()};
+        for (int32_t tag = 0; tag <= 0x3FFF; ++tag)
+          for (int32_t kind : {V, B})
+            if (auto* label = dynamic_cast<VSTGUI::CTextLabel*>(editor->findControl(kind | tag)))
+              if (!dynamic_cast<VSTGUI::COptionMenu*>(label)) labels.push_back(label);
+        for (VSTGUI::CTextLabel* label : labels) {
+          if (!label->isVisible() || !label->getParentView()->isVisible()) continue;
+          CRect area;
+          VSTGUI::CFontDesc font;
+          const std::string shown = label->fittedText(&context, font, area);
+          context.setFont(&font);
+          EXPECT_LE(context.getStringWidth(shown), area.getWidth())
+              << std::hex << label->getTag() << " '" << shown << "' at " << scale;
+          EXPECT_GE(font.getSize(), 9);
+          // Only a number that needs six decimals loses some on screen.
+          if (label->getText() != "-30.006259") EXPECT_EQ(shown, label->getText());
+          else EXPECT_EQ(shown, "-30.006");
+        }
+      }
+      cairo_surface_destroy(scratch);
+    }
+  }
+  editor->getFrame()->setScaleFactor(1.0);
+}
+
 TEST_F(EditorTest, PagesLookLikeTheirReferences) {
   struct Case {
     const char* name;
     std::function<void(EditorTest&)> prepare;
+    double scale = 1.0;
   };
   const Case cases[] = {
       {"editor-overlay", [](EditorTest& t) { t.editor->close(); t.openEditor(false); }},
@@ -529,10 +730,14 @@ TEST_F(EditorTest, PagesLookLikeTheirReferences) {
          t.editor->setEngineHost(t.host.get());
          t.setMode(3);
        }},
+      // The same pages at the other scales: every value whole and crisp.
+      {"editor-sampler@2x", [](EditorTest&) {}, 2.0},
+      {"editor-tone@1.5x", [](EditorTest& t) { t.setMode(1); }, 1.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     c.prepare(*this);
+    editor->getFrame()->setScaleFactor(c.scale);
     const std::string shot = std::string(KORVANE_GUI_SHOTS) + "/" + c.name + ".png";
     ASSERT_TRUE(editor->getFrame()->writePng(shot));
     std::string message;

@@ -17,8 +17,11 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <xcb/xcb.h>
 
 namespace ovri::korvane::test {
 namespace {
@@ -30,6 +33,103 @@ namespace msg = protocol::message;
 namespace key = protocol::attribute;
 
 constexpr uint32_t kReturn = 0xff0d;
+constexpr uint32_t kEscape = 0xff1b;
+
+// The host's run loop, strict as some hosts are: it counts every handler
+// or timer registered or unregistered from inside one of its own callbacks
+// (hosts walk their tables while they call, so such a change may break the
+// walk).
+class StrictRunLoop : public HostRunLoop {
+public:
+  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* handler, Linux::FileDescriptor fd) override {
+    check();
+    auto* proxy = new EventProxy(handler, inside);
+    events.emplace_back(handler, proxy);
+    const tresult r = HostRunLoop::registerEventHandler(proxy, fd);
+    proxy->release();
+    return r;
+  }
+  tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler* handler) override {
+    check();
+    tresult r = kResultFalse;
+    for (auto it = events.begin(); it != events.end();)
+      if (it->first == handler) {
+        r = HostRunLoop::unregisterEventHandler(it->second);
+        it = events.erase(it);
+      } else {
+        ++it;
+      }
+    return r;
+  }
+  tresult PLUGIN_API registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval ms) override {
+    check();
+    auto* proxy = new TimerProxy(handler, inside);
+    timers.emplace_back(handler, proxy);
+    const tresult r = HostRunLoop::registerTimer(proxy, ms);
+    proxy->release();
+    return r;
+  }
+  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override {
+    check();
+    tresult r = kResultFalse;
+    for (auto it = timers.begin(); it != timers.end();)
+      if (it->first == handler) {
+        r = HostRunLoop::unregisterTimer(it->second);
+        it = timers.erase(it);
+      } else {
+        ++it;
+      }
+    return r;
+  }
+  int changesInsideCallbacks = 0;
+
+private:
+  void check() {
+    if (inside) ++changesInsideCallbacks;
+  }
+  // Calls the plug-in's handler with the flag up; holds it while registered.
+  template <typename Interface>
+  class Proxy : public Interface {
+  public:
+    Proxy(Interface* target, bool& inside) : target(target), inside(inside) { target->addRef(); }
+    tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
+      *obj = nullptr;
+      return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return ++refs; }
+    uint32 PLUGIN_API release() override {
+      const uint32 left = --refs;
+      if (left == 0) delete this;
+      return left;
+    }
+
+  protected:
+    virtual ~Proxy() { target->release(); }
+    template <typename F> void call(F f) {
+      const bool was = std::exchange(inside, true);
+      f(target);
+      inside = was;
+    }
+    Interface* target;
+    bool& inside;
+    uint32 refs = 1;
+  };
+  struct EventProxy : Proxy<Linux::IEventHandler> {
+    using Proxy::Proxy;
+    void PLUGIN_API onFDIsSet(Linux::FileDescriptor fd) override {
+      call([fd](Linux::IEventHandler* h) { h->onFDIsSet(fd); });
+    }
+  };
+  struct TimerProxy : Proxy<Linux::ITimerHandler> {
+    using Proxy::Proxy;
+    void PLUGIN_API onTimer() override {
+      call([](Linux::ITimerHandler* h) { h->onTimer(); });
+    }
+  };
+  bool inside = false;
+  std::vector<std::pair<Linux::IEventHandler*, EventProxy*>> events;
+  std::vector<std::pair<Linux::ITimerHandler*, TimerProxy*>> timers;
+};
 
 class EditorWindowTest : public ::testing::Test {
 protected:
@@ -68,6 +168,7 @@ protected:
   }
   void TearDown() override {
     if (window) window->detach();
+    EXPECT_EQ(loop.changesInsideCallbacks, 0) << "run-loop registrations changed from inside its callbacks";
     stopAudio = true;
     if (audio.joinable()) audio.join();
     if (instance) instance->stop();
@@ -103,7 +204,7 @@ protected:
     return image;
   }
 
-  HostRunLoop loop;
+  StrictRunLoop loop;
   std::unique_ptr<HostWindow> window;
   std::unique_ptr<host::PluginModule> module;
   std::unique_ptr<host::PluginInstance> instance;
@@ -234,6 +335,76 @@ TEST_F(EditorWindowTest, ProcessorTerminatedWhileTheWindowIsOpen) {
   EXPECT_TRUE(updates.empty());
   window->detach();
   view->release();
+}
+
+// A file dialog (the stand-in program) cancelled and answered again and
+// again: the imports arrive, and no registration of the run loop changes
+// from inside its callbacks (the strict loop counts them in TearDown).
+TEST_F(EditorWindowTest, AFileDialogCancelledAndAnsweredTenTimes) {
+  FakeDialog dialog;
+  const std::string wav = std::string(KORVANE_WAV_FIXTURE_DIR) + "/pcm16-stereo.wav";
+  IPlugView* view = openView();
+  ASSERT_NE(view, nullptr);
+  window->click(430, 132);
+  loop.runFor(60);
+  window->click(400, 207);  // "3 [Sampler]"
+  loop.runFor(120);
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    for (const std::string& answer : {std::string(), wav}) {
+      dialog.answer(answer);
+      const int before = uiUpdates;
+      window->click(22, 192 + 156);
+      loop.runFor(60);
+      window->click(60, 395);  // "Import WAV File"
+      loop.runFor(250);
+      EXPECT_EQ(uiUpdates > before, !answer.empty());
+    }
+  }
+  EXPECT_EQ(loop.eventHandlerCount(), 1u) << "only the X connection is watched";
+  window->detach();
+  view->release();
+}
+
+// Every way a menu closes gives the keyboard focus back to the window that
+// had it: Escape, a choice, a click outside, and the view going while the
+// menu is open.
+TEST_F(EditorWindowTest, MenusGiveTheKeyboardFocusBack) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  ASSERT_FALSE(xcb_connection_has_error(c));
+  auto focus = [c] {
+    xcb_get_input_focus_reply_t* r = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const xcb_window_t w = r ? r->focus : 0;
+    free(r);
+    return w;
+  };
+  struct Case {
+    const char* name;
+    std::function<void(HostWindow&)> close;
+  };
+  const Case cases[] = {
+      {"Escape", [](HostWindow& w) { w.key(kEscape); }},
+      {"a choice", [](HostWindow& w) { w.click(60, 160); }},  // "NRPN Controlle"
+      {"a click outside", [](HostWindow& w) { w.click(700, 600); }},
+      {"the view removed", [](HostWindow& w) { w.detach(); }},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    IPlugView* view = openView();
+    ASSERT_NE(view, nullptr);
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window->windowId(), XCB_CURRENT_TIME);  // as a window manager does
+    xcb_flush(c);
+    loop.runFor(30);
+    window->click(22, 60);  // the system menu
+    loop.runFor(60);
+    ASSERT_EQ(focus(), window->pluginWindow()) << "the open menu has the keys";
+    k.close(*window);
+    loop.runFor(60);
+    EXPECT_EQ(focus(), window->windowId());
+    window->detach();
+    view->release();
+  }
+  xcb_disconnect(c);
 }
 
 TEST_F(EditorWindowTest, OpensAndClosesTwentyTimes) {

@@ -50,13 +50,14 @@ TEST_F(FileSelectorTest, OptionsReachTheDialogAndItsAnswerTheDelegate) {
   const Case cases[] = {
       {"several WAV files", CNewFileSelector::kSelectFile, true, "/tmp/a.wav\n/tmp/b c.wav\n/tmp/d.wav",
        {"/tmp/a.wav", "/tmp/b c.wav", "/tmp/d.wav"},
-       {"--file-selection", "--title=Import WAV File", "--multiple", "--file-filter=WAV Files(.wav) | *.wav"}},
+       {"--file-selection", "--title=Import WAV File", "--multiple", "--file-filter=WAV Files(.wav) | *.[wW][aA][vV]"}},
       {"one file of several filters", CNewFileSelector::kSelectFile, false, "/tmp/tones.kvx",
        {"/tmp/tones.kvx"},
-       {"--file-selection", "--title=Import WAV File", "--file-filter=WAV Files(.wav) | *.wav"}},
+       {"--file-selection", "--title=Import WAV File", "--file-filter=WAV Files(.wav) | *.[wW][aA][vV]"}},
       {"save with a default name", CNewFileSelector::kSelectSaveFile, false, "/tmp/out.txt",
        {"/tmp/out.txt"},
-       {"--save", "--filename=TonePresets.txt", "--file-filter=WAV Files(.wav) | *.wav"}},
+       {"--save", "--filename=TonePresets.txt", "--file-filter=WAV Files(.wav) | *.[wW][aA][vV]",
+        "--file-filter=Presets | *.[kK][vV][xX] *.[tT][xX][tT]", "--file-filter=All files | *"}},
       {"cancelled", CNewFileSelector::kSelectFile, true, "", {}, {"--file-selection"}},
   };
   for (const Case& c : cases) {
@@ -68,7 +69,11 @@ TEST_F(FileSelectorTest, OptionsReachTheDialogAndItsAnswerTheDelegate) {
     selector->setTitle("Import WAV File");
     selector->addFileExtension(CFileExtension("WAV Files(.wav)", "wav"));
     selector->setAllowMultiFileSelection(c.multiple);
-    if (c.style == CNewFileSelector::kSelectSaveFile) selector->setDefaultSaveName("TonePresets.txt");
+    if (c.style == CNewFileSelector::kSelectSaveFile) {
+      selector->setDefaultSaveName("TonePresets.txt");
+      selector->addFileExtension(CFileExtension("Presets", "kvx txt"));
+      selector->addFileExtension(CFileExtension("All files", "*"));
+    }
     ASSERT_TRUE(selector->run(&delegate));
     selector->forget();  // the running dialog keeps it
     EXPECT_TRUE(delegate.ends.empty());  // run() does not wait

@@ -239,6 +239,27 @@ TEST_F(WidgetTest, TextBoxTakesAndGivesBackTheKeyboard) {
   EXPECT_EQ(input->key(VKEY_LEFT), -1);
 }
 
+// A text wider than its box: the caret stays inside while typing and
+// moving, and the text scrolls back at Home.
+TEST_F(WidgetTest, TextBoxScrollsToKeepTheCaretVisible) {
+  CTextEdit* box = gallery->textCentre;
+  const CRect r = box->getViewSize();
+  input->click(centre(kTextCentreRect));
+  input->type(std::string(40, 'W'));
+  gallery->frame->drawDirty();
+  EXPECT_GT(box->getTextScroll(), 0) << "the end of the text is shown";
+  const CCoord atEnd = box->getTextScroll();
+  gallery->frame->drawDirty();
+  input->key(VKEY_HOME);
+  gallery->frame->drawDirty();
+  EXPECT_EQ(box->getTextScroll(), 0);
+  input->key(VKEY_END);
+  gallery->frame->drawDirty();
+  EXPECT_EQ(box->getTextScroll(), atEnd);
+  EXPECT_LE(atEnd, 40 * 12 - (r.getWidth() - 4) + 1) << "no further than the text's end";
+  input->key(VKEY_ESCAPE);
+}
+
 TEST_F(WidgetTest, MovieBitmapShowsTheFrameOfItsValue) {
   for (int frame = 0; frame < 4; ++frame) {
     gallery->movie->setValueNormalized(static_cast<float>(frame) / 3);

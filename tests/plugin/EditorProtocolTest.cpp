@@ -31,6 +31,8 @@ struct Received {
   double value = 0.0;
   bool hasKvset = false;
   std::vector<uint8_t> kvset;
+  int64 outcome = -1;  // of "Processor:fileResult"
+  int64 count = -1;
 };
 
 // Offsets in the saved state image (version 3).
@@ -70,6 +72,8 @@ protected:
       uint32 size = 0;
       r.hasKvset = a->getBinary("kvset", data, size) == kResultOk;
       if (r.hasKvset) r.kvset.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+      a->getInt("outcome", r.outcome);
+      a->getInt("count", r.count);
     }
     return r;
   }
@@ -87,12 +91,21 @@ protected:
     m->getAttributes()->setFloat("val", value);
     return send(to, m);
   }
+  // What came back besides the file action's result, which every action
+  // ends with (kept in lastResult).
   std::vector<Received> fileSelect(PluginInstance& to, int64 tag, const std::string& path) {
     auto m = owned(new HostMessage);
     m->setMessageID("GUIEditor:kvFileSelect");
     m->getAttributes()->setInt("tag", tag);
     m->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
-    return send(to, m);
+    std::vector<Received> answer = send(to, m);
+    EXPECT_FALSE(answer.empty());
+    if (answer.empty()) return answer;
+    lastResult = answer.back();
+    EXPECT_EQ(lastResult.id, "Processor:fileResult");
+    EXPECT_EQ(lastResult.tag, tag);
+    answer.pop_back();
+    return answer;
   }
 
   std::vector<uint8_t> getState(PluginInstance& from) { return test::savedBytes(from.component); }
@@ -104,6 +117,7 @@ protected:
   std::unique_ptr<PluginModule> module;
   std::unique_ptr<PluginInstance> plugin;
   std::vector<Received> received;
+  Received lastResult;
 };
 
 TEST_F(EditorProtocolTest, AValueChangeIsAnsweredWithTheValueInForce) {
@@ -164,7 +178,9 @@ TEST_F(EditorProtocolTest, TonePresetsExportedByOneInstanceImportIntoAnother) {
   valueChange(*plugin, 0x1005, 3.0 / 15.0);  // tone 5 strc 3
   valueChange(*plugin, 0x1036, 0.5);         // operator 2 ar 64
   const std::string file = dir.file("TonePresets.txt");
-  EXPECT_TRUE(fileSelect(*plugin, 0x9100, file).empty()) << "an export sends nothing";
+  EXPECT_TRUE(fileSelect(*plugin, 0x9100, file).empty()) << "an export asks for no redraw";
+  EXPECT_EQ(lastResult.outcome, 0);
+  EXPECT_EQ(lastResult.count, 256) << "tones written";
   ASSERT_TRUE(test::fileExists(file));
 
   auto other = create();
@@ -172,6 +188,9 @@ TEST_F(EditorProtocolTest, TonePresetsExportedByOneInstanceImportIntoAnother) {
   const auto answer = fileSelect(*other, 0x1100, file);
   ASSERT_EQ(answer.size(), 1u);
   EXPECT_EQ(answer[0].id, "Processor:uiUpdate");
+  EXPECT_EQ(lastResult.count, 256) << "tones read";
+  fileSelect(*other, 0x9100, dir.file("no/such/folder/x.txt"));
+  EXPECT_EQ(lastResult.outcome, 3) << "could not write";
   const auto mine = getState(*plugin), theirs = getState(*other);
   EXPECT_NE(before, theirs);
   EXPECT_EQ(std::vector<uint8_t>(mine.begin() + kToneRecords, mine.begin() + kToneRecords + 256 * 75),

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -228,6 +229,55 @@ TEST_F(FileActionsTest, TagsOutsideTheTableDoNothing) {
     EXPECT_FALSE(runFileAction(host, tag, file)) << std::hex << tag;
   EXPECT_FALSE(test::fileExists(file));
   EXPECT_EQ(test::saveState(host), before);
+}
+
+}  // namespace
+
+namespace {
+
+// Every file action says what became of it, for the editor's status line.
+TEST(FileActionResultTest, EveryActionSaysWhatBecameOfIt) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.valid());
+  EngineHost host;
+  auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(dir.file(name), std::ios::binary) << text;
+    return dir.file(name);
+  };
+  const std::string kick = write("KICK.wav", "not a sound\n");
+  const std::string empty = write("empty.wav", "");
+  const std::string nothing = write("nothing.txt", "# only a comment\n");
+  const std::string wav = dir.file("saw.wav");
+  ASSERT_TRUE(test::writeSawWav(wav, 1234));
+  using O = plugin::FileOutcome;
+  struct Case {
+    int32_t tag;
+    std::string path;
+    O outcome;
+    std::string message;
+  };
+  const Case cases[] = {
+      {0x2105, wav, O::Done, "Imported saw.wav into slot 5 (1234 frames)"},
+      {0x2105, kick, O::Refused, "Refused KICK.wav: not a RIFF/WAVE file"},
+      {0x2105, empty, O::Refused, "Refused empty.wav: empty file"},
+      {0x2105, test::wavFixture("extensible24.wav"), O::Refused,
+       "Refused extensible24.wav: extensible WAV format (0xFFFE) is not supported, only integer PCM"},
+      {0x2105, dir.file("missing.wav"), O::Unreadable, "Could not read " + dir.file("missing.wav")},
+      {0x1100, nothing, O::Refused, "Refused nothing.txt: no tone preset (@I) lines"},
+      {0x1200, nothing, O::Refused, "Refused nothing.txt: no sampler preset (@S) lines"},
+      {0x9100, "/no/such/dir/x.txt", O::Unwritable, "Could not write /no/such/dir/x.txt"},
+      {0x9200, dir.file("SamplerPresets.txt"), O::Done,
+       "Exported 128 sampler presets to " + dir.file("SamplerPresets.txt")},
+      {0x1200, dir.file("SamplerPresets.txt"), O::Done, "Imported 128 sampler presets from SamplerPresets.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    plugin::FileActionResult result;
+    runFileAction(host, c.tag, c.path, &result);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(plugin::describeFileAction(c.tag, c.path, result.outcome, result.count, result.reason), c.message);
+  }
+  EXPECT_EQ(host.model.slots[5].length, 1234) << "the refusals after the import changed nothing";
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include "tests/plugin/TestFiles.h"
 
 #include "plugin/FileActions.h"
+#include "plugin/ValueTags.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -90,11 +93,12 @@ TEST_F(ValueTagsTest, PlayRangeEditsAreCheckedAgainstTheRecording) {
   EXPECT_EQ(change(host, 0x3007, 5000.0f), 0.0f) << "the start must lie before the end";
   EXPECT_EQ(d.start, 0);
 
+  change(host, 0x3009, 0.0f);
   change(host, 0x300A, 3000.0f);
   ASSERT_EQ(d.loopLength, 3000);
   EXPECT_EQ(change(host, 0x3007, 100.5f), 100.0f);
   EXPECT_EQ(d.start, 100);
-  EXPECT_EQ(d.loopLength, 0) << "a new start clears the loop";
+  EXPECT_EQ(d.loopLength, 0) << "a new start after the loop start clears the loop";
   EXPECT_EQ(d.loopEnd, 5000);
   EXPECT_EQ(change(host, 0x3008, 100.0f), 5000.0f) << "the end must lie after the start";
   EXPECT_EQ(change(host, 0x3008, 4000.0f), 4000.0f);
@@ -102,13 +106,63 @@ TEST_F(ValueTagsTest, PlayRangeEditsAreCheckedAgainstTheRecording) {
   EXPECT_EQ(d.loopEnd, 4000);
 }
 
+// Loop start and end from scratch, in either order and with the play
+// range moved in: each point is kept once it lies in the play range, the
+// loop comes on once the pair forms one, and a play range change keeps a
+// loop that still fits.
+TEST_F(ValueTagsTest, LoopPointsAreTakenInEitherOrderFromScratch) {
+  struct Step {
+    int32_t tag;
+    float value;
+    float answer;
+    int32_t loopStart, loopEnd;  // in force; 0, 0 when none
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"start then end, play start above 0",
+       {{0x3007, 500, 500, 0, 0}, {0x3009, 1000, 1000, 0, 0}, {0x300A, 2000, 2000, 1000, 2000}}},
+      {"end then start", {{0x3007, 500, 500, 0, 0}, {0x300A, 2000, 2000, 0, 0}, {0x3009, 1000, 1000, 1000, 2000}}},
+      {"a point outside the play range is not kept",
+       {{0x3007, 500, 500, 0, 0}, {0x3009, 100, 0, 0, 0}, {0x3009, 600, 600, 0, 0}, {0x300A, 9000, 0, 0, 0},
+        {0x300A, 700, 700, 600, 700}}},
+      {"a pair the wrong way round stays off until mended",
+       {{0x3009, 3000, 3000, 0, 0}, {0x300A, 2000, 2000, 0, 0}, {0x3009, 1000, 1000, 1000, 2000}}},
+      {"a play range change keeps a loop that fits",
+       {{0x3009, 1000, 1000, 0, 0}, {0x300A, 2000, 2000, 1000, 2000}, {0x3007, 500, 500, 1000, 2000},
+        {0x3008, 4000, 4000, 1000, 2000}, {0x3008, 1500, 1500, 0, 0}}},
+  };
+  int32_t slot = 4;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    loadSample(++slot);
+    SampleParameters& d = *host.sample;
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(std::to_string(step.tag) + " " + std::to_string(step.value));
+      EXPECT_EQ(change(host, step.tag, step.value), step.answer);
+      EXPECT_EQ(d.loopLength > 0 ? d.loopEnd - d.loopLength : 0, step.loopStart);
+      EXPECT_EQ(d.loopLength > 0 ? d.loopEnd : 0, step.loopEnd);
+      EXPECT_EQ(d.loopTail, d.loopEnd == d.end ? d.loopLength : 0);
+      // The boxes show the answer (the loop in force or the point kept).
+      const plugin::LoopPoints shown = plugin::shownLoopPoints(host, slot);
+      if (step.tag == 0x3009) {
+        EXPECT_EQ(shown.start, step.answer);
+      }
+      if (step.tag == 0x300A) {
+        EXPECT_EQ(shown.end, step.answer);
+      }
+    }
+  }
+}
+
 TEST_F(ValueTagsTest, LoopPointsFollowTheLoopInForce) {
   loadSample(4);
   SampleParameters& d = *host.sample;
-  EXPECT_EQ(change(host, 0x3009, 1000.0f), 0.0f) << "no loop end in force: no loop";
+  EXPECT_EQ(change(host, 0x3009, 1000.0f), 1000.0f) << "kept; no loop end yet: no loop";
   EXPECT_EQ(d.loopLength, 0);
-  EXPECT_EQ(change(host, 0x300A, 2000.0f), 2000.0f);  // loop 0..2000
-  EXPECT_EQ(change(host, 0x3009, 1000.0f), 1000.0f);
+  EXPECT_EQ(change(host, 0x300A, 2000.0f), 2000.0f);  // loop 1000..2000
   EXPECT_EQ(d.loopEnd, 2000);
   EXPECT_EQ(d.loopLength, 1000);
   EXPECT_EQ(d.loopTail, 0);
@@ -117,11 +171,12 @@ TEST_F(ValueTagsTest, LoopPointsFollowTheLoopInForce) {
   EXPECT_EQ(d.loopLength, 4000);
   EXPECT_EQ(d.loopTail, 4000) << "a loop ending at the end keeps looping after release";
 
-  EXPECT_EQ(change(host, 0x3009, 5000.0f), 0.0f) << "loop start equal to the loop end in force";
+  EXPECT_EQ(change(host, 0x3009, 5000.0f), 5000.0f) << "loop start equal to the loop end: kept, no loop";
   EXPECT_EQ(d.loopLength, 0);
   EXPECT_EQ(d.loopTail, 0);
   EXPECT_EQ(d.loopEnd, d.end);
   EXPECT_EQ(change(host, 0x300A, 0.0f), 0.0f);
+  EXPECT_EQ(d.loopLength, 0);
 }
 
 TEST_F(ValueTagsTest, NamesAndTheToneMenuAndUnlistedItemsAreNotAnswered) {
@@ -246,6 +301,7 @@ TEST_F(ValueTagsTest, RateAndPitchAreRawHertzAndStayFinite) {
 TEST_F(ValueTagsTest, ClearingASlotFreesItsDataAndForgetsItsFile) {
   loadSample(3);
   ASSERT_NE(host.getSampleFilePath(3), nullptr);
+  change(host, 0x3009, 1000.0f);
   change(host, 0x300A, 2000.0f);
   synth().getPart(0).mode = synth::kModeSampler;
   synth().getSamplerPreset(60).smplNum = 3;

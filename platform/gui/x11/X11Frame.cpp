@@ -120,9 +120,12 @@ public:
     free(geometry);
     setupKeyboard();
 
+    // The only registrations, undone in the destructor (the view's
+    // removed): hosts walk their tables while they call us, so nothing is
+    // registered or unregistered from inside a callback. Child processes
+    // (file dialogs) are serviced on the timer instead of by descriptor.
     eventHandler = new EventForwarder(this);
     timerHandler = new TimerForwarder(this);
-    childHandler = new EventForwarder(this);
     runLoop->addRef();
     runLoop->registerEventHandler(eventHandler, xcb_get_file_descriptor(connection));
     runLoop->registerTimer(timerHandler, tickMs);
@@ -137,15 +140,12 @@ public:
     // 1. nothing of ours stays in the run loop;
     if (runLoop && eventHandler) {
       runLoop->unregisterEventHandler(eventHandler);
-      runLoop->unregisterEventHandler(childHandler);
       runLoop->unregisterTimer(timerHandler);
     }
-    for (auto* handler : {static_cast<Forwarder<Linux::IEventHandler>*>(eventHandler),
-                          static_cast<Forwarder<Linux::IEventHandler>*>(childHandler)})
-      if (handler) {
-        handler->owner = nullptr;
-        handler->release();
-      }
+    if (eventHandler) {
+      eventHandler->owner = nullptr;
+      eventHandler->release();
+    }
     if (timerHandler) {
       timerHandler->owner = nullptr;
       timerHandler->release();
@@ -153,7 +153,14 @@ public:
     if (runLoop && eventHandler) runLoop->release();
     // 2. the window goes, 3. the requests are sent, 4. the connection ends.
     if (connection && !xcb_connection_has_error(connection)) {
+      // Whatever was taken is given back before the window goes, so that
+      // the server never reverts the focus into a host window on its way
+      // out.
       if (pointerGrabs > 0) xcb_ungrab_pointer(connection, XCB_CURRENT_TIME);
+      if (focusTaken > 0) {
+        focusTaken = 1;
+        releaseKeyboardFocus();
+      }
       if (gc) xcb_free_gc(connection, gc);
       if (window) xcb_destroy_window(connection, window);
       xcb_flush(connection);
@@ -195,7 +202,9 @@ public:
         xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
     previousFocus = reply ? reply->focus : XCB_NONE;
     free(reply);
-    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+    // Should our window vanish first, the focus reverts to the pointer's
+    // root, not into the host's windows (which may be going too).
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
     // A round trip: keys typed from now on are ours.
     free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
   }
@@ -203,21 +212,20 @@ public:
   void releaseKeyboardFocus() override {
     if (focusTaken == 0) return;
     if (--focusTaken > 0 || !alive()) return;
-    // Back to the window that had it (an error event, not a crash, if it
-    // is gone), else to the pointer's window.
-    if (previousFocus != XCB_NONE && previousFocus != window)
+    // Back to the window that had it while that one is still shown, else
+    // to the pointer's root.
+    if (previousFocus != XCB_NONE && previousFocus != window && viewable(previousFocus))
       xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT, previousFocus, XCB_CURRENT_TIME);
     else
       xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME);
-    xcb_flush(connection);
+    // A round trip: the focus is back before anything else happens.
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
   }
 
   std::unique_ptr<IChildProcess> startChildProcess(const std::vector<std::string>& argv,
                                                    IChildProcessClient* client) override {
-    if (!children) return nullptr;
-    auto process = children->start(argv, client);
-    registerChildDescriptors();
-    return process;
+    // Serviced by the timer (service()); no descriptor is registered.
+    return children ? children->start(argv, client) : nullptr;
   }
 
   // X11PlatformFrameAccess
@@ -239,32 +247,27 @@ public:
       free(event);
     }
     TimerClock::fireDue();
-    if (children && !children->empty()) {
-      const size_t before = children->descriptors().size();
-      children->service();
-      if (children->descriptors().size() != before) registerChildDescriptors();
-    }
+    if (children && !children->empty()) children->service();
     redraw();
   }
 
   void onDescriptor(int fd) {
-    if (connection && fd == xcb_get_file_descriptor(connection))
-      service();
-    else if (children) {
-      children->service();
-      registerChildDescriptors();
-    }
+    if (connection && fd == xcb_get_file_descriptor(connection)) service();
   }
 
 private:
   bool alive() const { return connection && ok && !xcb_connection_has_error(connection); }
+  // Whether a window exists and is mapped with all its ancestors.
+  bool viewable(xcb_window_t w) const {
+    if (w == XCB_INPUT_FOCUS_POINTER_ROOT) return false;
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, w), nullptr);
+    const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(a);
+    return shown;
+  }
   uint16_t pixelWidth() const { return static_cast<uint16_t>(std::ceil(frame->getWidth() * scale)); }
   uint16_t pixelHeight() const { return static_cast<uint16_t>(std::ceil(frame->getHeight() * scale)); }
-
-  void registerChildDescriptors() {
-    runLoop->unregisterEventHandler(childHandler);
-    for (int fd : children->descriptors()) runLoop->registerEventHandler(childHandler, fd);
-  }
 
   void setupKeyboard() {
     if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
@@ -451,7 +454,6 @@ private:
   xkb_keymap* keymap = nullptr;
   xkb_state* keyState = nullptr;
   EventForwarder* eventHandler = nullptr;
-  EventForwarder* childHandler = nullptr;
   TimerForwarder* timerHandler = nullptr;
   std::unique_ptr<ChildProcessSet> children = std::make_unique<ChildProcessSet>();
 };
