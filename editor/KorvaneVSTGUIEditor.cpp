@@ -2,7 +2,7 @@
 
 #include "engine/SoundData.h"
 #include "plugin/EditorProtocol.h"
-#include "plugin/EngineHost.h"
+#include "plugin/EngineView.h"
 #include "plugin/FileActions.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/ValueTags.h"
@@ -22,7 +22,7 @@ namespace files = ovri::korvane::protocol::fileactions;
 namespace msg = ovri::korvane::protocol::message;
 namespace key = ovri::korvane::protocol::attribute;
 namespace synth = ovri::korvane::synth;
-using ovri::korvane::EngineHost;
+using ovri::korvane::EngineView;
 
 namespace {
 
@@ -235,14 +235,14 @@ CMessageResult KorvaneVSTGUIEditor::notify(CBaseObject* sender, IdStringPtr mess
   return VSTGUIEditor::notify(sender, message);
 }
 
-EngineHost* KorvaneVSTGUIEditor::engineHost() {
-  if (engine && EngineHost::liveSerial(engine) != engineSerial) engine = nullptr;
+EngineView* KorvaneVSTGUIEditor::engineHost() {
+  if (engine && EngineView::liveSerial(engine) != engineSerial) engine = nullptr;
   return engine;
 }
 
-void KorvaneVSTGUIEditor::setEngineHost(EngineHost* host) {
+void KorvaneVSTGUIEditor::setEngineHost(EngineView* host) {
   engine = host;
-  engineSerial = host ? EngineHost::liveSerial(host) : 0;
+  engineSerial = host ? EngineView::liveSerial(host) : 0;
   if (engineSerial == 0) engine = nullptr;
   if (engine) requestFullRefresh();
 }
@@ -252,7 +252,7 @@ void KorvaneVSTGUIEditor::requestFullRefresh() {
 }
 
 void KorvaneVSTGUIEditor::tick() {
-  EngineHost* host = engineHost();
+  EngineView* host = engineHost();
   if (!host || !frame) return;
   {
     auto lock = host->lockMain();
@@ -397,7 +397,7 @@ void KorvaneVSTGUIEditor::buildView() {
   frame->addView(aboutView);
   buildAboutOverlay(aboutView);
 
-  if (EngineHost* host = engineHost()) {
+  if (EngineView* host = engineHost()) {
     {
       auto lock = host->lockMain();
       host->synchronize();
@@ -655,10 +655,10 @@ uint32_t partParameterNumber(int32_t item) {
 }  // namespace
 
 int32_t KorvaneVSTGUIEditor::selectedPart() {
-  EngineHost* host = engineHost();
+  EngineView* host = engineHost();
   if (!host) return 0;
   auto lock = host->lockMain();
-  return host->selectedPart;
+  return host->selection().part;
 }
 
 // A part control's edit of the host's parameter, as one gesture.
@@ -794,13 +794,12 @@ void KorvaneVSTGUIEditor::onTextBoxCommit(CControl* control) {
 // The name goes into the main thread's record, then the processor is asked
 // to hand the selected record to the engine.
 void KorvaneVSTGUIEditor::storePresetName(CTextEdit* box, bool tone) {
-  EngineHost* host = engineHost();
+  EngineView* host = engineHost();
   if (!host) return;
   std::string stored;
   {
     auto lock = host->lockMain();
-    char* name = tone ? host->model.tones[host->selectedTone].presetName
-                      : host->model.samplers[host->selectedSamplerPreset].presetName;
+    char* name = host->selectedPresetName(tone);
     int n = 0;
     for (unsigned char c : box->getText()) {
       if (n == synth::kPresetNameLength) break;
@@ -944,13 +943,13 @@ void KorvaneVSTGUIEditor::fileDialogEnded(CNewFileSelector* selector) {
   const int32_t fileTag = std::exchange(pendingFileTag, 0);
   openSelector = nullptr;
   const uint32_t count = selector->getNumSelectedFiles();
-  EngineHost* host = engineHost();
+  EngineView* host = engineHost();
   if (count > 0 && host) {
     if (fileTag & 0x2000) {
       int32_t slot = 0;
       {
         auto lock = host->lockMain();
-        slot = host->selectedSample;
+        slot = host->selection().sample;
       }
       for (uint32_t j = 0; j < count && slot < synth::kSampleSlotCount; ++j, ++slot)
         sendFileSelect(fileTag | slot, selector->getSelectedFile(j));
@@ -1025,7 +1024,7 @@ std::string KorvaneVSTGUIEditor::toneNumberText(int32_t tone) {
   return std::to_string(tone) + " [" + std::to_string(tone - synth::kPercussionToneBase) + "]";
 }
 
-void KorvaneVSTGUIEditor::refreshAll(EngineHost& host) {
+void KorvaneVSTGUIEditor::refreshAll(EngineView& host) {
   if (!frame) return;
   refreshSystem(host);
   refreshPart(host);
@@ -1034,8 +1033,9 @@ void KorvaneVSTGUIEditor::refreshAll(EngineHost& host) {
   refreshSampleData(host);
 }
 
-void KorvaneVSTGUIEditor::refreshSystem(EngineHost& host) {
-  const ovri::korvane::EngineSettings& s = host.model.settings;
+void KorvaneVSTGUIEditor::refreshSystem(EngineView& host) {
+  const ovri::korvane::SoundModel& model = host.soundModel();
+  const ovri::korvane::EngineSettings& s = model.settings;
   setValue(kValueControl | tags::kMasterVolume, s.masterVolume);
   setBoxText(kNumericBox | tags::kMasterVolume, decibelText(s.masterVolume));
   setValue(kValueControl | tags::kMasterTune, (s.masterTune - 400.f) / 80.f);
@@ -1046,9 +1046,11 @@ void KorvaneVSTGUIEditor::refreshSystem(EngineHost& host) {
   menus[kSystemMenu]->checkEntry(3, s.nrpnEnabled);
 }
 
-void KorvaneVSTGUIEditor::refreshPart(EngineHost& host) {
-  const int32_t p = host.selectedPart;
-  const synth::PartState& P = host.model.parts[p];
+void KorvaneVSTGUIEditor::refreshPart(EngineView& host) {
+  const ovri::korvane::SoundModel& model = host.soundModel();
+  const ovri::korvane::EditorSelection sel = host.selection();
+  const int32_t p = sel.part;
+  const synth::PartState& P = model.parts[p];
   setValue(kValueControl | tags::kSelectPart, static_cast<float>(p) / 15.f);
   setValue(kValueControl | tags::kPartMode, static_cast<float>(P.mode) / 3.f);
   show(tags::kPartPage | 0x03, P.program, 127);
@@ -1079,11 +1081,13 @@ void KorvaneVSTGUIEditor::showPageForMode(int32_t mode) {
   if (!shown->isVisible()) shown->setVisible(true);
 }
 
-void KorvaneVSTGUIEditor::refreshTone(EngineHost& host) {
-  if (host.model.parts[host.selectedPart].mode == synth::kModeSampler) return;
-  const synth::TonePreset& T = host.model.tones[host.selectedTone];
-  setValue(kValueControl | tags::kSelectTone, static_cast<float>(host.selectedTone) / 255.f);
-  setBoxText(kNumericBox | tags::kSelectTone, toneNumberText(host.selectedTone));
+void KorvaneVSTGUIEditor::refreshTone(EngineView& host) {
+  const ovri::korvane::SoundModel& model = host.soundModel();
+  const ovri::korvane::EditorSelection sel = host.selection();
+  if (model.parts[sel.part].mode == synth::kModeSampler) return;
+  const synth::TonePreset& T = model.tones[sel.tone];
+  setValue(kValueControl | tags::kSelectTone, static_cast<float>(sel.tone) / 255.f);
+  setBoxText(kNumericBox | tags::kSelectTone, toneNumberText(sel.tone));
   setBoxText(kValueControl | tags::kToneName, nameOf(T.presetName));
   show(tags::kTonePage | 0x03, T.key, 127);
   show(tags::kTonePage | 0x04, T.pan, 127);
@@ -1100,10 +1104,12 @@ void KorvaneVSTGUIEditor::refreshTone(EngineHost& host) {
   }
 }
 
-void KorvaneVSTGUIEditor::refreshSamplerPreset(EngineHost& host) {
-  if (host.model.parts[host.selectedPart].mode <= synth::kModePercussion) return;
-  const synth::SamplerPreset& S = host.model.samplers[host.selectedSamplerPreset];
-  show(tags::kSelectSamplerPreset, host.selectedSamplerPreset, 127);
+void KorvaneVSTGUIEditor::refreshSamplerPreset(EngineView& host) {
+  const ovri::korvane::SoundModel& model = host.soundModel();
+  const ovri::korvane::EditorSelection sel = host.selection();
+  if (model.parts[sel.part].mode <= synth::kModePercussion) return;
+  const synth::SamplerPreset& S = model.samplers[sel.samplerPreset];
+  show(tags::kSelectSamplerPreset, sel.samplerPreset, 127);
   setBoxText(kValueControl | tags::kSamplerName, nameOf(S.presetName));
   show(tags::kSamplerPage | 0x03, S.smplNum, 127);
   show(tags::kSamplerPage | 0x04, S.pan, 127);
@@ -1116,10 +1122,12 @@ void KorvaneVSTGUIEditor::refreshSamplerPreset(EngineHost& host) {
   show(tags::kSamplerPage | 0x0B, S.rr, 127);
 }
 
-void KorvaneVSTGUIEditor::refreshSampleData(EngineHost& host) {
-  if (host.model.parts[host.selectedPart].mode <= synth::kModePercussion) return;
-  const ovri::korvane::SampleParameters& D = host.model.slots[host.selectedSample];
-  show(tags::kSelectSample, host.selectedSample, 127);
+void KorvaneVSTGUIEditor::refreshSampleData(EngineView& host) {
+  const ovri::korvane::SoundModel& model = host.soundModel();
+  const ovri::korvane::EditorSelection sel = host.selection();
+  if (model.parts[sel.part].mode <= synth::kModePercussion) return;
+  const ovri::korvane::SampleParameters& D = model.slots[sel.sample];
+  show(tags::kSelectSample, sel.sample, 127);
   if (framesLabel) framesLabel->setText(std::to_string(D.length));
   if (channelsLabel) channelsLabel->setText(std::to_string(D.channels));
   setBoxText(kValueControl | tags::kSamplePage | 0x04, valueText(D.sampleRate));
@@ -1128,7 +1136,7 @@ void KorvaneVSTGUIEditor::refreshSampleData(EngineHost& host) {
   setBoxText(kValueControl | tags::kSamplePage | 0x07, std::to_string(D.start));
   setBoxText(kValueControl | tags::kSamplePage | 0x08, std::to_string(D.end));
   // The loop in force, or the points entered towards one.
-  const ovri::korvane::plugin::LoopPoints loop = ovri::korvane::plugin::shownLoopPoints(host, host.selectedSample);
+  const ovri::korvane::plugin::LoopPoints loop = ovri::korvane::plugin::shownLoopPoints(host, sel.sample);
   setBoxText(kValueControl | tags::kSamplePage | 0x09, std::to_string(loop.start));
   setBoxText(kValueControl | tags::kSamplePage | 0x0A, std::to_string(loop.end));
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace ovri::korvane {
-class EngineHost;
+class EngineView;
 }
 
 namespace Steinberg::Vst {
@@ -58,7 +58,7 @@ public:
   void valueChanged(VSTGUI::CControl* control) override;
 
   // The controller's relays of the processor's messages.
-  void setEngineHost(ovri::korvane::EngineHost* host);
+  void setEngineHost(ovri::korvane::EngineView* host);
   // A full refresh and the overlay hidden, at the next tick.
   void requestFullRefresh();
   // An echo: the controls of one value tag show x.
@@ -70,7 +70,7 @@ public:
 
   // The host while it is alive (null before "Processor:openGUI" and after
   // the processor was terminated).
-  ovri::korvane::EngineHost* engineHost();
+  ovri::korvane::EngineView* engineHost();
   // Runs what one timer tick runs (tests drive it without a clock).
   void tick();
 
@@ -150,20 +150,20 @@ private:
   void runDialog(VSTGUI::CNewFileSelector* selector, int32_t fileTag);
 
   // Refresh (the caller holds the host's main lock).
-  void refreshAll(ovri::korvane::EngineHost& host);
-  void refreshSystem(ovri::korvane::EngineHost& host);
-  void refreshPart(ovri::korvane::EngineHost& host);
+  void refreshAll(ovri::korvane::EngineView& host);
+  void refreshSystem(ovri::korvane::EngineView& host);
+  void refreshPart(ovri::korvane::EngineView& host);
   void showPageForMode(int32_t mode);
-  void refreshTone(ovri::korvane::EngineHost& host);
-  void refreshSamplerPreset(ovri::korvane::EngineHost& host);
-  void refreshSampleData(ovri::korvane::EngineHost& host);
+  void refreshTone(ovri::korvane::EngineView& host);
+  void refreshSamplerPreset(ovri::korvane::EngineView& host);
+  void refreshSampleData(ovri::korvane::EngineView& host);
   // Helpers: a slider and its box from a plain value.
   void show(int32_t valueTag, int32_t plain, int32_t range);
   void setBoxText(int32_t controlTag, const std::string& text, bool evenIfFocused = false);
   void setValue(int32_t controlTag, float normalized);
   bool focused(const VSTGUI::CView* view) const;
 
-  ovri::korvane::EngineHost* engine = nullptr;
+  ovri::korvane::EngineView* engine = nullptr;
   uint64_t engineSerial = 0;
   bool fullRefreshPending = false;
   VSTGUI::CViewContainer* topView = nullptr;

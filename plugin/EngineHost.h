@@ -116,6 +116,9 @@ public:
   char* selectedPresetName(bool ofTone) override {
     return ofTone ? model.tones[selectedTone].presetName : model.samplers[selectedSamplerPreset].presetName;
   }
+  const LoopEntry& enteredLoop(int32_t slot) const override {
+    return loopEntries[slot & (synth::kSampleSlotCount - 1)];
+  }
 
   SoundModel model;
   int32_t selectedPart = 0;
@@ -129,6 +132,7 @@ public:
   std::string sampleFilePaths[synth::kSampleSlotCount];  // empty = absent
   uint8_t importModes[synth::kSampleSlotCount] = {};
   SlotPoints slotPoints[synth::kSampleSlotCount];
+  LoopEntry loopEntries[synth::kSampleSlotCount];  // see ValueTags
 
   // The engine. Owned by the audio thread while it runs (see above).
   std::unique_ptr<ModuleRack> rack;

@@ -15,6 +15,15 @@ struct EditorSelection {
   int32_t sample = 0;         // 0..127
 };
 
+// Loop points the editor entered for a slot while they form no loop yet:
+// -1 where a point is not entered; they belong to a recording of `length`
+// frames (an entry for another length is stale).
+struct LoopEntry {
+  int32_t start = -1;
+  int32_t end = -1;
+  int32_t length = -1;
+};
+
 // What an editor sees of the processor's engine host: the main thread's
 // copy of the sound data and the selection. Read them under lockMain(),
 // after synchronize() has brought the copy up to date. The only thing an
@@ -29,6 +38,7 @@ public:
   // The selected tone's (or sampler preset's) 16-character name and its
   // closing zero.
   virtual char* selectedPresetName(bool tone) = 0;
+  virtual const LoopEntry& enteredLoop(int32_t slot) const = 0;
 
   // A number for this view's host, unique in the process while it lives; 0
   // when no host lives at that address. Lets a holder of the address (the

@@ -258,9 +258,9 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
       const void* data = nullptr;
       uint32 size = 0;
       if (attributes == nullptr || attributes->getBinary(key::kEngineHost, data, size) != kResultOk ||
-          data == nullptr || size != sizeof(ovri::korvane::EngineHost*))
+          data == nullptr || size != sizeof(ovri::korvane::EngineView*))
         return kResultOk;
-      ovri::korvane::EngineHost* host = nullptr;
+      ovri::korvane::EngineView* host = nullptr;
       std::memcpy(&host, data, sizeof host);
       for (KorvaneVSTGUIEditor* editor : editors) editor->setEngineHost(host);
       return kResultOk;

@@ -381,7 +381,7 @@ void KorvaneVSTProcessor::sendHostMessage(const char* id, bool withHost) {
   message->setMessageID(id);
   if (IAttributeList* attributes = message->getAttributes()) {
     if (withHost) {
-      const ovri::korvane::EngineHost* address = engineHost.get();
+      const ovri::korvane::EngineView* address = engineHost.get();
       attributes->setBinary(key::kEngineHost, &address, sizeof address);
     }
     if (std::strcmp(id, msg::kOpenGui) != 0 && engineHost != nullptr) {

@@ -4,10 +4,8 @@
 #include "engine/SoundFields.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <memory>
-#include <unordered_map>
 
 namespace ovri::korvane::plugin {
 
@@ -61,26 +59,15 @@ void setLoop(SampleParameters& d, int32_t ls, int32_t le) {
   d.loopTail = d.loopEnd == d.end ? d.loopLength : 0;
 }
 
-// The loop points typed so far, per engine host (by serial) and slot.
-// While no loop is in force a point is kept once it lies in the play
-// range, and the loop comes on when the pair forms one, so the two can be
-// set in either order. While a loop is in force they are its points. An
-// entry made for a recording of another length is stale.
-struct LoopEntry {
-  int32_t start = -1;  // -1: not entered
-  int32_t end = -1;
-  int32_t length = -1;  // of the slot's recording when entered
-};
-using SlotEntries = std::array<LoopEntry, kSampleSlotCount>;
-
-SlotEntries& entriesOf(const EngineHost& host) {
-  static std::unordered_map<uint64_t, SlotEntries> all;  // main thread only
-  return all[EngineHost::liveSerial(&host)];
-}
+// The loop points typed so far are kept per slot in the host's main side
+// (EngineHost::loopEntries). While no loop is in force a point is kept once
+// it lies in the play range, and the loop comes on when the pair forms one,
+// so the two can be set in either order. While a loop is in force they are
+// its points.
 
 // The slot's entry, brought up to date with the loop in force.
-LoopEntry& loopEntry(const EngineHost& host, int32_t slot, const SampleParameters& d) {
-  LoopEntry& e = entriesOf(host)[static_cast<size_t>(slot & (kSampleSlotCount - 1))];
+LoopEntry& loopEntry(EngineHost& host, int32_t slot, const SampleParameters& d) {
+  LoopEntry& e = host.loopEntries[slot & (kSampleSlotCount - 1)];
   if (d.loopLength > 0) e = {loopStartInForce(d), loopEndInForce(d), d.length};
   if (e.length != d.length) e = {-1, -1, d.length};
   return e;
@@ -374,15 +361,15 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
 
 }  // namespace
 
-LoopPoints shownLoopPoints(const EngineHost& host, int32_t slot) {
-  const SampleParameters& d = host.model.slots[slot & (kSampleSlotCount - 1)];
-  const LoopEntry& e = loopEntry(host, slot, d);
+LoopPoints shownLoopPoints(const EngineView& view, int32_t slot) {
+  const SampleParameters& d = view.soundModel().slots[slot & (kSampleSlotCount - 1)];
+  if (d.loopLength > 0) return {loopStartInForce(d), loopEndInForce(d)};
+  const LoopEntry& e = view.enteredLoop(slot);
+  if (e.length != d.length) return {0, 0};
   return {std::max(e.start, 0), std::max(e.end, 0)};
 }
 
-void forgetLoopPoints(const EngineHost& host, int32_t slot) {
-  entriesOf(host)[static_cast<size_t>(slot & (kSampleSlotCount - 1))] = LoopEntry{};
-}
+void forgetLoopPoints(EngineHost& host, int32_t slot) { host.loopEntries[slot & (kSampleSlotCount - 1)] = LoopEntry{}; }
 
 std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value) {
   if (tag == tags::kPolyphony) {

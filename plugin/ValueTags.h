@@ -23,8 +23,8 @@ struct LoopPoints {
   int32_t start;
   int32_t end;
 };
-LoopPoints shownLoopPoints(const EngineHost& host, int32_t slot);
+LoopPoints shownLoopPoints(const EngineView& view, int32_t slot);
 // A new recording or a cleared slot: the points entered are forgotten.
-void forgetLoopPoints(const EngineHost& host, int32_t slot);
+void forgetLoopPoints(EngineHost& host, int32_t slot);
 
 }  // namespace ovri::korvane::plugin
