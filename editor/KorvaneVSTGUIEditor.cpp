@@ -595,7 +595,7 @@ void KorvaneVSTGUIEditor::onMenuChoice(int32_t page) {
       } else if (entryItem == 0x83 || entryItem == 0x84) {
         sendValueChange(entryItem, 0.f);
       } else if (entryItem == (tags::kSustainPedal & tags::kItemMask)) {
-        sendValueChange(tags::kSustainPedal, entry->isChecked() ? 0.f : 1.f);
+        sendValueChange(tags::kSustainPedal, entry->isChecked() ? 1.f : 0.f);  // the menu has toggled the check
       }
       break;
     case kPartMenu:
