@@ -119,8 +119,10 @@ tresult PLUGIN_API KorvaneVSTController::setComponentState(IBStream* state) {
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
   if (!image->complete) return kResultFalse;
-  const bool bypass = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead).bypass;
-  setParamNormalized(kp::kBypassParamId, bypass ? 1.0 : 0.0);
+  const auto trailer = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead);
+  setParamNormalized(kp::kBypassParamId, trailer.bypass ? 1.0 : 0.0);
+  sustainPedalShown = trailer.sustainPedal;
+  if (editor != nullptr) editor->updateByTag(ovri::korvane::protocol::tags::kSustainPedal, sustainPedalShown ? 1.0 : 0.0);
   return kResultOk;
 }
 
@@ -201,9 +203,10 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
     if (std::strcmp(id, msg::kValueUpdate) == 0) {
       int64 tag = 0;
       double value = 0.0;
-      if (editor != nullptr && attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
-          attributes->getFloat(key::kValue, value) == kResultOk)
-        editor->updateByTag(static_cast<int32>(tag), value);
+      const bool valid = attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
+                         attributes->getFloat(key::kValue, value) == kResultOk;
+      if (valid && tag == ovri::korvane::protocol::tags::kSustainPedal) sustainPedalShown = value > 0.5;
+      if (valid && editor != nullptr) editor->updateByTag(static_cast<int32>(tag), value);
       return kResultOk;
     }
     if (std::strcmp(id, msg::kOpenGui) == 0) {
@@ -215,6 +218,7 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
       ovri::korvane::EngineHost* host = nullptr;
       std::memcpy(&host, data, sizeof host);
       if (editor != nullptr) editor->setEngineHost(host);
+      if (editor != nullptr) editor->updateByTag(ovri::korvane::protocol::tags::kSustainPedal, sustainPedalShown ? 1.0 : 0.0);
       return kResultOk;
     }
     if (std::strcmp(id, msg::kUiUpdate) == 0 || std::strcmp(id, msg::kSetState) == 0) {

@@ -59,6 +59,9 @@ private:
   // The editor made last, until it is removed from its window or destroyed
   // (not counted: the host holds it).
   KorvaneVSTGUIEditor* editor = nullptr;
+  // The processor's "Sustain Pedal (CC 64)" switch as the editor shows it:
+  // from the saved state's trailer and the processor's answers.
+  bool sustainPedalShown = false;
 };
 
 }  // namespace Steinberg::Vst

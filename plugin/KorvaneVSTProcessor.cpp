@@ -298,7 +298,6 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
       setBypass(bypassed);
   }
   sendHostMessage(msg::kSetState, true);  // whatever the result
-  sendValueUpdate(ovri::korvane::protocol::tags::kSustainPedal, sustainPedal.enabled() ? 1.0f : 0.0f);
   return loaded ? kResultOk : kResultFalse;
 }
 
@@ -359,7 +358,6 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
   }
   if (std::strcmp(id, msg::kEditorOpened) == 0) {
     sendHostMessage(msg::kOpenGui, true);
-    sendValueUpdate(ovri::korvane::protocol::tags::kSustainPedal, sustainPedal.enabled() ? 1.0f : 0.0f);
     return kResultOk;
   }
   return AudioEffect::notify(message);
