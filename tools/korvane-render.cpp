@@ -1066,6 +1066,12 @@ int renderBatch(const Options& options) {
     std::fprintf(stderr, "korvane-render: cannot write into %s: is not a folder\n", folder.c_str());
     return kExitRefused;
   }
+  OutputKind kind = OutputKind::WavFloat;
+  if (!ovri::korvane::render::outputKindFor("song." + options.outputExtension, options.pcm24, kind)) {
+    std::fprintf(stderr, "korvane-render: --format %s: unknown output format; it must be one of %s\n",
+                 options.outputExtension.c_str(), ovri::korvane::render::outputExtensions().c_str());
+    return kExitRefused;
+  }
   // One output per song; two songs of one name would write one file.
   std::vector<std::pair<std::string, std::string>> songs;
   std::map<std::string, std::string> taken;
