@@ -411,12 +411,13 @@ void KorvaneVSTGUIEditor::buildTopArea(CViewContainer* top) {
   constexpr int32_t V = kValueControl;
   constexpr int32_t B = kNumericBox;
   makeKickButton(top, V | 0x0000, 8, 50, 28, 20, "menu.png");
-  static const char* const systemEntries[] = {"System Reset", "Polyphony", "Recieve sysEx", "NRPN Controlle"};
+  static const char* const systemEntries[] = {"System Reset", "Polyphony", "Recieve sysEx", "NRPN Controlle",
+                                              "Sustain Pedal (CC 64)"};
   static const char* const voices[] = {"4", "8", "16", "32", "64", "128", "256", "512", "1024"};
-  menus[kSystemMenu] = makePopupMenu(V | 0x0080, systemEntries, 4, kToggleStyle);
+  menus[kSystemMenu] = makePopupMenu(V | 0x0080, systemEntries, 5, kToggleStyle);
   menus[kPolyphonyMenu] = makePopupMenu(V | 0x0090, voices, 9, kCheckStyle);
   menus[kSystemMenu]->getEntry(1)->setSubmenu(menus[kPolyphonyMenu]);
-  for (int i = 0; i < 4; ++i) menus[kSystemMenu]->checkEntry(i, false);
+  for (int i = 0; i < 5; ++i) menus[kSystemMenu]->checkEntry(i, false);
   menus[kSystemMenu]->getEntry(1)->setEnabled(false);
   makeSlider(top, V | tags::kMasterVolume, 8, 72, 84, 160, 200);
   makeSlider(top, V | tags::kMasterTune, 264, 72, 84, 160, 800);
@@ -704,6 +705,8 @@ void KorvaneVSTGUIEditor::onMenuChoice(int32_t page) {
         root->checkEntry(0, false);
       } else if (entryItem == 0x83 || entryItem == 0x84) {
         sendValueChange(entryItem, 0.f);
+      } else if (entryItem == (tags::kSustainPedal & tags::kItemMask)) {
+        sendValueChange(tags::kSustainPedal, entry->isChecked() ? 1.f : 0.f);  // the menu has toggled the check
       }
       break;
     case kPartMenu:
@@ -1167,6 +1170,7 @@ void KorvaneVSTGUIEditor::updateByTag(int32_t tag, double x) {
           break;
         case 0x83: menus[kSystemMenu]->checkEntry(2, x > 0.5); break;
         case 0x84: menus[kSystemMenu]->checkEntry(3, x > 0.5); break;
+        case 0x85: menus[kSystemMenu]->checkEntry(4, x > 0.5); break;
         case 0x90: menus[kPolyphonyMenu]->setValueNormalized(v); break;
         default: break;
       }

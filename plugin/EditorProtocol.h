@@ -59,7 +59,8 @@ inline constexpr const char* kReason = "reason";
 //
 //   page  0x00 system        0x01 master volume  0x02 master tune
 //                            0x81 reset parts    0x83 receive sysex (toggle)
-//                            0x84 NRPN (toggle)  0x90 polyphony 4 << (int)(v x 8)
+//                            0x84 NRPN (toggle)  0x85 sustain pedal (CC 64) switch, on for v >= 0.5
+//                            0x90 polyphony 4 << (int)(v x 8)
 //   page  0x01 part (selected part)
 //                            0x01 select part    0x02 mode         0x03 program
 //                            0x04 bend range     0x05 pitch bend   0x06..0x09 CC 1, 7, 10, 11
@@ -99,6 +100,7 @@ constexpr int32_t kMasterTune = 0x0002;
 constexpr int32_t kResetAllParts = 0x0081;
 constexpr int32_t kReceiveSysEx = 0x0083;
 constexpr int32_t kNrpnEnable = 0x0084;
+constexpr int32_t kSustainPedal = 0x0085;  // the processor's own switch, saved in the state trailer
 constexpr int32_t kPolyphony = 0x0090;
 constexpr int32_t kSelectPart = 0x0101;
 constexpr int32_t kPartMode = 0x0102;

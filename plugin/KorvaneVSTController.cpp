@@ -154,8 +154,8 @@ void KorvaneVSTController::registerParameters() {
   }
 }
 
-// Of the processor's state the controller shows only the bypass switch,
-// which the processor saves after the image.
+// Of the processor's state the controller shows only the switches the
+// processor saves after the image: bypass and the sustain pedal.
 tresult PLUGIN_API KorvaneVSTController::setComponentState(IBStream* state) {
   if (state == nullptr) return kInvalidArgument;
   std::vector<uint8_t> bytes;
@@ -163,8 +163,11 @@ tresult PLUGIN_API KorvaneVSTController::setComponentState(IBStream* state) {
   auto image = std::make_unique<ovri::korvane::plugin::StateImage>();
   ovri::korvane::plugin::parseStateImage(bytes.data(), bytes.size(), *image);
   if (!image->complete) return kResultFalse;
-  const bool bypass = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead).bypass;
-  setParamNormalized(kp::kBypassParamId, bypass ? 1.0 : 0.0);
+  const auto trailer = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead);
+  setParamNormalized(kp::kBypassParamId, trailer.bypass ? 1.0 : 0.0);
+  sustainPedalShown = trailer.sustainPedal;
+  for (KorvaneVSTGUIEditor* editor : editors)
+    editor->updateByTag(ovri::korvane::protocol::tags::kSustainPedal, sustainPedalShown ? 1.0 : 0.0);
   return kResultOk;
 }
 
@@ -249,8 +252,10 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
     if (std::strcmp(id, msg::kValueUpdate) == 0) {
       int64 tag = 0;
       double value = 0.0;
-      if (attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
-          attributes->getFloat(key::kValue, value) == kResultOk)
+      const bool valid = attributes != nullptr && attributes->getInt(key::kTag, tag) == kResultOk &&
+                         attributes->getFloat(key::kValue, value) == kResultOk;
+      if (valid && tag == ovri::korvane::protocol::tags::kSustainPedal) sustainPedalShown = value > 0.5;
+      if (valid)
         for (KorvaneVSTGUIEditor* editor : editors) editor->updateByTag(static_cast<int32>(tag), value);
       return kResultOk;
     }
@@ -262,7 +267,10 @@ tresult PLUGIN_API KorvaneVSTController::notify(IMessage* message) {
         return kResultOk;
       ovri::korvane::EngineView* host = nullptr;
       std::memcpy(&host, data, sizeof host);
-      for (KorvaneVSTGUIEditor* editor : editors) editor->setEngineHost(host);
+      for (KorvaneVSTGUIEditor* editor : editors) {
+        editor->setEngineHost(host);
+        editor->updateByTag(ovri::korvane::protocol::tags::kSustainPedal, sustainPedalShown ? 1.0 : 0.0);
+      }
       return kResultOk;
     }
     if (std::strcmp(id, msg::kUiUpdate) == 0 || std::strcmp(id, msg::kSetState) == 0) {

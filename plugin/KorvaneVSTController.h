@@ -61,6 +61,9 @@ private:
   // The editors made, each until it is removed from its window or
   // destroyed (not counted: the host holds them).
   std::vector<KorvaneVSTGUIEditor*> editors;
+  // The processor's "Sustain Pedal (CC 64)" switch as the editors show it:
+  // from the saved state's trailer and the processor's answers.
+  bool sustainPedalShown = false;
 };
 
 }  // namespace Steinberg::Vst

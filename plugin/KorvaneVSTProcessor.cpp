@@ -257,6 +257,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     setBypass(restored != 0);
   }
   blockHadSysEx = false;
+  sustainPedal.beginBlock([this](int32 s, int32 c, int32 d1, int32 d2, int32 o) { queueEvent(s, c, d1, d2, o); });
   int32 from = 0;
   do {
     const int32 length = std::min(blockLength - from, scratchFrames);
@@ -300,7 +301,9 @@ tresult PLUGIN_API KorvaneVSTProcessor::setState(IBStream* state) {
   engineHost->synchronize();  // frees what came back before building another state
   const bool loaded = ovri::korvane::plugin::loadStateImage(*engineHost, *image);
   if (loaded) {
-    const bool bypassed = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead).bypass;
+    const auto trailer = ovri::korvane::plugin::readStateTrailer(bytes.data(), bytes.size(), image->bytesRead);
+    const bool bypassed = trailer.bypass;
+    sustainPedal.setEnabled(trailer.sustainPedal);
     if (engineHost->isAudioRunning())
       bypassFromState.store(bypassed ? 1 : 0, std::memory_order_release);
     else
@@ -317,7 +320,7 @@ tresult PLUGIN_API KorvaneVSTProcessor::getState(IBStream* state) {
   ovri::korvane::plugin::captureStateImage(*engineHost, *image);
   std::vector<uint8_t> bytes = ovri::korvane::plugin::serializeStateImage(*image);
   const int32 pendingBypass = bypassFromState.load(std::memory_order_relaxed);
-  ovri::korvane::plugin::appendStateTrailer(bytes, {pendingBypass >= 0 ? pendingBypass != 0 : isBypassed()});
+  ovri::korvane::plugin::appendStateTrailer(bytes, {pendingBypass >= 0 ? pendingBypass != 0 : isBypassed(), sustainPedal.enabled()});
   int32 written = 0;
   if (state->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written) != kResultOk ||
       written != static_cast<int32>(bytes.size()))
@@ -342,6 +345,11 @@ tresult PLUGIN_API KorvaneVSTProcessor::notify(IMessage* message) {
     if (attributes != nullptr) {
       attributes->getInt(key::kTag, tag);
       attributes->getFloat(key::kValue, value);
+    }
+    if (tag == ovri::korvane::protocol::tags::kSustainPedal) {  // the processor's own switch
+      sustainPedal.setEnabled(value >= 0.5);
+      sendValueUpdate(static_cast<int32>(tag), sustainPedal.enabled() ? 1.0f : 0.0f);
+      return kResultOk;
     }
     const auto answer = ovri::korvane::plugin::applyValueChange(*engineHost, static_cast<int32>(tag),
                                                                  static_cast<float>(value));
@@ -513,6 +521,12 @@ void KorvaneVSTProcessor::readEvents(IEventList* events, int32 blockLength, int3
 }
 
 void KorvaneVSTProcessor::appendEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset) {
+  sustainPedal.route(status, channel, data1, data2, offset,
+                     [this](int32 s, int32 c, int32 d1, int32 d2, int32 o) { queueEvent(s, c, d1, d2, o); });
+}
+
+// A full queue drops the event.
+void KorvaneVSTProcessor::queueEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset) {
   ovri::korvane::MidiEvent& e = stagedEvent;
   e.status = status;
   e.channel = channel;

@@ -5,6 +5,7 @@
 #include "plugin/EngineHost.h"
 #include "plugin/FileActions.h"
 #include "plugin/HostEventQueue.h"
+#include "plugin/SustainPedal.h"
 
 #include <atomic>
 #include <memory>
@@ -41,6 +42,7 @@ public:
   // Null before initialize() and after terminate().
   ovri::korvane::EngineHost* getEngineHost() const { return engineHost.get(); }
   bool isBypassed() const { return bypassShown.load(std::memory_order_relaxed); }
+  bool isSustainPedalOn() const { return sustainPedal.enabled(); }
 
 private:
   void prepareScratch();
@@ -48,7 +50,9 @@ private:
   // (offsets already clamped into the block) goes in, rebased to from.
   void readParameterChanges(IParameterChanges* changes, int32 blockLength, int32 from, int32 to);
   void readEvents(IEventList* events, int32 blockLength, int32 from, int32 to);
+  // Every channel event passes the sustain pedal on its way to queueEvent.
   void appendEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset);
+  void queueEvent(int32 status, int32 channel, int32 data1, int32 data2, int32 offset);
   void appendSystemExclusive(const uint8* bytes, uint32 size, int32 offset);
   void renderRun(ProcessData& data, int32 from, int32 length);
   // Sends a message with, when withHost, the "kvset" address of the engine host.
@@ -73,6 +77,7 @@ private:
   int32 scratchFrames = 0;
   ovri::korvane::MidiEvent stagedEvent;  // filled, then copied into the queue
   bool blockHadSysEx = false;            // the block queued system exclusive
+  ovri::korvane::plugin::SustainPedal sustainPedal;  // the "Sustain Pedal (CC 64)" switch and its held keys
 };
 
 }  // namespace Steinberg::Vst

@@ -170,13 +170,15 @@ void parseStateImage(const uint8_t* bytes, size_t length, StateImage& image) {
 namespace {
 constexpr uint8_t kTrailerTag[4] = {'K', 'V', 't', 'r'};
 constexpr uint8_t kTrailerBypass = 0x01;
+constexpr uint8_t kTrailerSustainPedal = 0x02;
 }  // namespace
 
 void appendStateTrailer(std::vector<uint8_t>& bytes, const StateTrailer& trailer) {
   bytes.insert(bytes.end(), std::begin(kTrailerTag), std::end(kTrailerTag));
   const uint32_t size = 1;
   for (int32_t i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(size >> (8 * i)));
-  bytes.push_back(trailer.bypass ? kTrailerBypass : 0);
+  bytes.push_back(static_cast<uint8_t>((trailer.bypass ? kTrailerBypass : 0) |
+                                       (trailer.sustainPedal ? kTrailerSustainPedal : 0)));
 }
 
 StateTrailer readStateTrailer(const uint8_t* bytes, size_t length, size_t imageLength) {
@@ -187,6 +189,7 @@ StateTrailer readStateTrailer(const uint8_t* bytes, size_t length, size_t imageL
   const uint32_t size = t[4] | (t[5] << 8) | (t[6] << 16) | (static_cast<uint32_t>(t[7]) << 24);
   if (size < 1 || size > length - imageLength - 8) return trailer;
   trailer.bypass = (t[8] & kTrailerBypass) != 0;
+  trailer.sustainPedal = (t[8] & kTrailerSustainPedal) != 0;
   return trailer;
 }
 

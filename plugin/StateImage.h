@@ -85,11 +85,14 @@ std::vector<uint8_t> serializeStateImage(const StateImage& image);
 
 // What the plug-in saves after the image, as a tagged trailer that readers
 // of the image alone never reach:
-//   "KVtr"  u32 N (bytes that follow, at least 1)  u8 flags: bit 0 bypass
+//   "KVtr"  u32 N (bytes that follow, at least 1)  u8 flags: bit 0 bypass,
+//                                                  bit 1 sustain pedal switch
 // Later versions may make N larger; readers take what they know and skip
-// the rest. An image without it (or with another tag) means not bypassed.
+// the rest. An image without it (or with another tag) means not bypassed
+// and the pedal switch off; so does a clear bit of an older trailer.
 struct StateTrailer {
   bool bypass = false;
+  bool sustainPedal = false;
 };
 void appendStateTrailer(std::vector<uint8_t>& bytes, const StateTrailer& trailer);
 // The trailer that follows an image of imageLength bytes.

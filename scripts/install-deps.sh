@@ -7,7 +7,7 @@ packages=(
   build-essential cmake g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libbenchmark-dev
   juce-modules-source-data
-  libsndfile1-dev
+  libsndfile1-dev libebur128-dev
   sox
   # editor window: xcb, keyboard, drawing, fonts; file dialogs at run time
   libxcb1-dev libxcb-xkb-dev libxkbcommon-x11-dev libcairo2-dev libpixman-1-dev libfontconfig-dev libfreetype-dev

@@ -282,6 +282,7 @@ TEST_F(EditorTest, MenuChoicesSendTheirTags) {
       {V | 0x0080, 0, 0, {change(0x0081, 0)}},
       {V | 0x0080, 0, 2, {change(0x0083, 0)}},
       {V | 0x0080, 0, 3, {change(0x0084, 0)}},
+      {V | 0x0080, 0, 4, {change(0x0085, 1)}},  // the pedal switch, shown off: on
       {V | 0x0080, V | 0x0090, 4, {change(0x0090, 0.5)}},
       {V | 0x0180, 0, 0, {change(0x0181, 0)}},
       {V | 0x0180, 0, 2, {change(0x0182, 0)}},
@@ -311,7 +312,7 @@ TEST_F(EditorTest, MenusHoldTheirEntriesInOrder) {
     std::vector<std::string> titles;  // "-" separator
   };
   const Case cases[] = {
-      {V | 0x0080, {"System Reset", "Polyphony", "Recieve sysEx", "NRPN Controlle"}},
+      {V | 0x0080, {"System Reset", "Polyphony", "Recieve sysEx", "NRPN Controlle", "Sustain Pedal (CC 64)"}},
       {V | 0x0180, {"Reset Part", "-", "Reset All Controller", "-", "All Sound Off", "OutPut"}},
       {V | 0x1080, {"Reset Preset", "-", "Import Presets", "Export Presets", "-", "Export SysEx Text"}},
       {V | 0x2080, {"Reset Preset", "-", "Import Presets", "Export Presets", "-", "Export SysEx Text"}},
@@ -331,6 +332,12 @@ TEST_F(EditorTest, MenusHoldTheirEntriesInOrder) {
   EXPECT_FALSE(system->getEntry(1)->isEnabled());
   system->choose(system, 0);
   EXPECT_FALSE(system->isCheckEntry(0));
+  // The pedal switch shows the processor's answer; choosing it asks for the other state.
+  editor->updateByTag(0x0085, 1.0);
+  EXPECT_TRUE(system->isCheckEntry(4));
+  log.clear();
+  system->choose(system, 4);
+  expectLog(log, {change(0x0085, 0)});
 }
 
 TEST_F(EditorTest, MenuButtonOpensItsPopupOnPressOnly) {

@@ -1,91 +1,19 @@
 // korvane-render run as a command on real MIDI files: refusals of
 // malformed files, the output file's format and level report, and the
 // General MIDI layout of the drum channel.
-#include "tools/midi/MidiFile.h"
+#include "tests/tools/RenderCommandFixture.h"
 
 #include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-using ovri::korvane::midi::MidiFileWriter;
-namespace fs = std::filesystem;
-
-struct CommandResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct Audio {
-  SF_INFO info{};
-  std::vector<float> samples;
-  float peak() const {
-    float p = 0.0f;
-    for (float v : samples) p = std::max(p, std::fabs(v));
-    return p;
-  }
-};
-
-bool readWav(const std::string& path, Audio& audio) {
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &audio.info);
-  if (file == nullptr) return false;
-  audio.samples.resize(static_cast<size_t>(audio.info.frames * audio.info.channels));
-  const sf_count_t got = sf_readf_float(file, audio.samples.data(), audio.info.frames);
-  sf_close(file);
-  return got == audio.info.frames;
-}
-
-class RenderCommand : public ::testing::Test {
-protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("korvane-render-test-" + std::to_string(::getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  std::string file(const std::string& name) const { return (folder / name).string(); }
-
-  CommandResult render(const std::string& arguments) const {
-    const std::string out = file("stdout.txt");
-    const std::string err = file("stderr.txt");
-    const std::string command =
-        std::string("\"") + KORVANE_RENDER + "\" " + arguments + " > \"" + out + "\" 2> \"" + err + "\"";
-    CommandResult run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = slurp(out);
-    run.err = slurp(err);
-    return run;
-  }
-
-  std::string write(const std::string& name, const MidiFileWriter& writer) const {
-    const std::vector<uint8_t> bytes = writer.bytes();
-    std::ofstream(file(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return file(name);
-  }
-
-  fs::path folder;
-};
-
-std::string fixture(const std::string& name) { return std::string(KORVANE_MIDI_FIXTURE_DIR) + "/" + name; }
+using namespace ovri::korvane::test;
 
 TEST_F(RenderCommand, RefusesMalformedFilesWithTheirReasonAndWritesNothing) {
   struct Case {
@@ -175,12 +103,6 @@ void drumBeats(MidiFileWriter& w, int32_t track, int64_t tick) {
       w.channelMessage(track, tick + beat * kQuarter + kQuarter / 2, 0x89, key, 0);
     }
   }
-}
-
-bool sameAudio(const std::string& a, const std::string& b) {
-  Audio x;
-  Audio y;
-  return readWav(a, x) && readWav(b, y) && x.samples == y.samples;
 }
 
 TEST_F(RenderCommand, ChannelTenPlaysPercussionUnlessTheLayoutIsOff) {
