@@ -264,8 +264,10 @@ tresult PLUGIN_API KorvaneVSTProcessor::process(ProcessData& data) {
     const bool lastRun = from + length >= blockLength;
     const int32 to = lastRun ? INT32_MAX : from + length;
     eventQueue->beginRun();
+    sustainPedal.beginRun();
     readParameterChanges(data.inputParameterChanges, blockLength, from, to);
     readEvents(data.inputEvents, blockLength, from, to);
+    sustainPedal.endRun([this](int32 s, int32 c, int32 d1, int32 d2, int32 o) { queueEvent(s, c, d1, d2, o); });
     if (bypass) {
       silenceOutputs(data, from, length);
     } else if (length > 0) {

@@ -11,12 +11,19 @@ namespace ovri::korvane::plugin {
 // switch on, the processor holds back the note-offs of a part whose pedal
 // is down (CC 64 >= 64) and sends them where the pedal goes up:
 //
-//   note-off, pedal down     held: the key's bit is set, nothing is sent
+//   note-off, pedal down     held until the pedal's next pedal-up: at that
+//                            offset when it lies in the same run, else the
+//                            key's bit is set until a later run's pedal-up
 //   note-on of a held key    the held note-off first, then the note-on
 //                            (the key is released and starts again)
-//   CC 64 < 64 (pedal up)    the held note-offs at the pedal's offset,
-//   CC 121 (reset ctrls)     then the controller itself
+//   CC 64 < 64 (pedal up)    the note-offs held from earlier runs at the
+//   CC 121 (reset ctrls)     pedal's offset, then the controller itself
 //   CC 120 / 123             the part's notes stop anyway: forgotten
+//
+// A run's controllers (host parameters) are read before its notes (host
+// events), so the pedal's moves in a run are kept with their offsets and a
+// note-off is judged by where the pedal stood at the note-off's own sample
+// (a pedal move at the same sample comes first, as in the engine's list).
 //
 // With the switch off every event passes unchanged, exactly as if this
 // class were not there; the pedal's position is followed either way, so
@@ -28,6 +35,8 @@ class SustainPedal {
 public:
   static constexpr int32_t kChannels = 16;
   static constexpr int32_t kKeys = 128;
+  // Pedal moves kept per part and run; past it the last one is replaced.
+  static constexpr int32_t kMovesPerRun = 64;
 
   // Any thread: the switch (off after start).
   void setEnabled(bool on) { requested.store(on, std::memory_order_relaxed); }
@@ -43,6 +52,14 @@ public:
     on = want;
   }
 
+  // Audio thread, before a run's events.
+  void beginRun() {
+    for (int32_t channel = 0; channel < kChannels; ++channel) {
+      downAtRunStart[channel] = pedalDown[channel];
+      moveCount[channel] = 0;
+    }
+  }
+
   // Audio thread: one event on its way to the engine.
   template <typename Queue>
   void route(int32_t status, int32_t channel, int32_t data1, int32_t data2, int32_t offset, Queue&& queue) {
@@ -51,27 +68,47 @@ public:
       return;
     }
     const bool noteOff = status == kNoteOff || (status == kNoteOn && data2 == 0);
+    const size_t key = static_cast<size_t>(data1);
     if (status == kControlChange) {
-      if (data1 == kSustainController) {
-        const bool down = data2 >= kPedalDownFrom;
+      if (data1 == kSustainController || data1 == kResetControllers) {
+        const bool down = data1 == kSustainController && data2 >= kPedalDownFrom;
         if (!down && on) release(channel, offset, queue);
         pedalDown[channel] = down;
-      } else if (data1 == kResetControllers) {
-        if (on) release(channel, offset, queue);
-        pedalDown[channel] = false;
+        remember(channel, offset, down);
       } else if (data1 == kAllSoundOff || data1 == kAllNotesOff) {
         held[channel].reset();
       }
-    } else if (on && noteOff && pedalDown[channel]) {
-      held[channel].set(static_cast<size_t>(data1));
+    } else if (on && noteOff && downAt(channel, offset)) {
+      const int32_t up = nextPedalUp(channel, offset);
+      if (up < 0) {
+        held[channel].set(key);
+      } else {
+        releaseAt[channel][key] = static_cast<int16_t>(up);
+        releasing[channel].set(key);
+      }
       return;
-    } else if (status == kNoteOn && held[channel].test(static_cast<size_t>(data1))) {
-      held[channel].reset(static_cast<size_t>(data1));
+    } else if (status == kNoteOn && (held[channel].test(key) || releasing[channel].test(key))) {
+      held[channel].reset(key);
+      releasing[channel].reset(key);
       queue(kNoteOff, channel, data1, 0, offset);
     } else if (noteOff) {
-      held[channel].reset(static_cast<size_t>(data1));
+      held[channel].reset(key);
+      releasing[channel].reset(key);
     }
     queue(status, channel, data1, data2, offset);
+  }
+
+  // Audio thread, after a run's events: the note-offs held until a pedal-up
+  // in the same run.
+  template <typename Queue>
+  void endRun(Queue&& queue) {
+    for (int32_t channel = 0; channel < kChannels; ++channel) {
+      if (releasing[channel].none()) continue;
+      for (int32_t key = 0; key < kKeys; ++key)
+        if (releasing[channel].test(static_cast<size_t>(key)))
+          queue(kNoteOff, channel, key, 0, releaseAt[channel][key]);
+      releasing[channel].reset();
+    }
   }
 
 private:
@@ -84,6 +121,29 @@ private:
   static constexpr int32_t kResetControllers = 121;
   static constexpr int32_t kAllNotesOff = 123;
 
+  struct Move {
+    int32_t offset;
+    bool down;
+  };
+
+  void remember(int32_t channel, int32_t offset, bool down) {
+    int32_t& n = moveCount[channel];
+    if (n == kMovesPerRun) --n;
+    moves[channel][n++] = Move{offset, down};
+  }
+  // Where the pedal stands at the offset: its moves up to and at it count.
+  bool downAt(int32_t channel, int32_t offset) const {
+    bool down = downAtRunStart[channel];
+    for (int32_t i = 0; i < moveCount[channel] && moves[channel][i].offset <= offset; ++i) down = moves[channel][i].down;
+    return down;
+  }
+  // The first pedal-up after the offset in this run, or -1.
+  int32_t nextPedalUp(int32_t channel, int32_t offset) const {
+    for (int32_t i = 0; i < moveCount[channel]; ++i)
+      if (moves[channel][i].offset > offset && !moves[channel][i].down) return moves[channel][i].offset;
+    return -1;
+  }
+
   template <typename Queue>
   void release(int32_t channel, int32_t offset, Queue& queue) {
     if (held[channel].none()) return;
@@ -93,9 +153,14 @@ private:
   }
 
   std::atomic<bool> requested{false};
-  bool on = false;                           // the audio thread's copy of the switch
-  bool pedalDown[kChannels] = {};            // per part: CC 64 >= 64
-  std::bitset<kKeys> held[kChannels] = {};   // per part: note-offs held back by the pedal
+  bool on = false;                               // the audio thread's copy of the switch
+  bool pedalDown[kChannels] = {};                // per part: CC 64 >= 64, after the run's moves
+  bool downAtRunStart[kChannels] = {};
+  Move moves[kChannels][kMovesPerRun] = {};      // the run's pedal moves, in offset order
+  int32_t moveCount[kChannels] = {};
+  std::bitset<kKeys> held[kChannels] = {};       // note-offs waiting for a later run's pedal-up
+  std::bitset<kKeys> releasing[kChannels] = {};  // note-offs waiting for a pedal-up in this run
+  int16_t releaseAt[kChannels][kKeys] = {};      // ... and its offset
 };
 
 }  // namespace ovri::korvane::plugin

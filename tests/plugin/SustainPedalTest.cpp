@@ -145,3 +145,41 @@ TEST_F(SustainPedalTest, TheSwitchRoundTripsInTheTrailerAndOldImagesLoadWithItOf
 }
 
 }  // namespace
+
+namespace {
+
+// Pedal moves and note-offs in the same block: a note-off is judged by where
+// the pedal stands at its own sample, whatever order the host lists them in.
+TEST_F(SustainPedalTest, ANoteOffFollowsThePedalAtItsOwnSample) {
+  const struct {
+    const char* what;
+    double pedalBefore;  // at the end of the block before
+    std::vector<std::pair<int32, double>> pedal;
+    int32 noteOffAt;
+    Notes expected;  // the note-offs of this block
+  } cases[] = {
+      {"pedal down after the note-off", 0.0, {{100, 1.0}}, 50, {"off 60 @50"}},
+      {"pedal up after the note-off", 1.0, {{100, 0.0}}, 50, {"off 60 @100"}},
+      {"pedal up then down again", 1.0, {{80, 0.0}, {90, 1.0}}, 50, {"off 60 @80"}},
+      {"pedal up at the note-off's sample", 1.0, {{50, 0.0}}, 50, {"off 60 @50"}},
+      {"pedal down at the note-off's sample", 0.0, {{50, 1.0}}, 50, {}},
+  };
+  pedalSwitch(1.0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    changes.add(kPedalChannel0, 0, c.pedalBefore);
+    events.addNoteOn(0, 0, 60, 1.0f);
+    process(kFrames);
+    for (const auto& [offset, value] : c.pedal) changes.add(kPedalChannel0, offset, value);
+    events.addNoteOff(c.noteOffAt, 0, 60, 0.0f);
+    process(kFrames);
+    Notes offs;
+    for (const std::string& n : notes())
+      if (n.rfind("off", 0) == 0) offs.push_back(n);
+    EXPECT_EQ(offs, c.expected);
+    changes.add(kPedalChannel0, 0, 0.0);  // the next case starts with every key up
+    process(kFrames);
+  }
+}
+
+}  // namespace
