@@ -78,14 +78,12 @@
 #include <thread>
 #include <vector>
 
-// The plug-in and the factory set (the text files and the sample WAVs):
-// found beside the installed program, in the build tree or in a user
-// install (tools/datapaths).
-#define KORVANE_DEFAULT_PLUGIN_PATH (ovri::korvane::datapaths::found().plugin.c_str())
-#define KORVANE_FACTORY_PRESET_DIR (ovri::korvane::datapaths::found().factoryTexts.c_str())
-#define KORVANE_FACTORY_SAMPLE_DIR (ovri::korvane::datapaths::found().factorySamples.c_str())
-
 namespace {
+
+// The plug-in and the factory set (the text files and the sample WAVs) by
+// default: found beside the installed program, in the build tree or in a
+// user install (tools/datapaths).
+const ovri::korvane::datapaths::DataPaths& defaults() { return ovri::korvane::datapaths::found(); }
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -126,7 +124,7 @@ struct Options {
   std::string outputExtension = "wav";  // of the files -o DIR receives (--format)
   int32 jobs = 0;                   // -j N; 0 = the core count
   bool progress = true;
-  std::string plugin = KORVANE_DEFAULT_PLUGIN_PATH;
+  std::string plugin = defaults().plugin;
   double rate = 44100.0;
   int32 block = 512;
   double tail = 2.0;
@@ -134,8 +132,8 @@ struct Options {
   bool stems = false;
   bool allStems = false;
   bool factory = true;
-  std::string factoryPresets = KORVANE_FACTORY_PRESET_DIR;
-  std::string factorySamples = KORVANE_FACTORY_SAMPLE_DIR;
+  std::string factoryPresets = defaults().factoryTexts;
+  std::string factorySamples = defaults().factorySamples;
   std::string state;      // image loaded after the factory set
   std::string saveState;  // image written after rendering
   std::vector<FileAction> actions;
@@ -287,8 +285,8 @@ void usage(std::FILE* to) {
                "  1    refused before rendering, or the render failed (nothing left behind)\n"
                "  2    wrong options\n"
                "  130  interrupted by SIGINT (Ctrl-C), 143 by SIGTERM: the partial files are removed\n",
-               ovri::korvane::render::outputExtensions().c_str(), KORVANE_DEFAULT_PLUGIN_PATH,
-               KORVANE_FACTORY_PRESET_DIR, KORVANE_FACTORY_SAMPLE_DIR);
+               ovri::korvane::render::outputExtensions().c_str(), defaults().plugin.c_str(),
+               defaults().factoryTexts.c_str(), defaults().factorySamples.c_str());
 }
 
 // False (with a message, or none for --help) when the options are wrong;
