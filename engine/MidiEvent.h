@@ -5,6 +5,17 @@
 namespace ovri::korvane {
 
 constexpr int32_t kSysExCapacity = 256;  // payload bytes an event can carry
+
+// Status values of MidiMessage::status (without the channel nibble).
+namespace midi {
+constexpr int32_t kNoteOff = 0x80;
+constexpr int32_t kNoteOn = 0x90;
+constexpr int32_t kControlChange = 0xB0;
+constexpr int32_t kProgramChange = 0xC0;
+constexpr int32_t kChannelPressure = 0xD0;
+constexpr int32_t kPitchBend = 0xE0;
+constexpr int32_t kSystemExclusive = 0xF0;
+}  // namespace midi
 constexpr int32_t kDefaultPortMask = 0xFFFF;
 
 // One MIDI message: status without its channel nibble, the channel and the

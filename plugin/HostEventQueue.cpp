@@ -6,12 +6,7 @@ namespace ovri::korvane::plugin {
 
 namespace {
 
-constexpr int32_t kStatusNoteOff = 0x80;
-constexpr int32_t kStatusNoteOn = 0x90;
-constexpr int32_t kStatusControlChange = 0xB0;
-constexpr int32_t kStatusProgramChange = 0xC0;
-constexpr int32_t kStatusChannelPressure = 0xD0;
-constexpr int32_t kStatusPitchBend = 0xE0;
+using namespace midi;
 constexpr int32_t kFirstModeController = 120;  // 120 all sound off .. 127 poly on
 constexpr int32_t kAllSoundOff = 120;
 constexpr int32_t kAllNotesOff = 123;
@@ -21,24 +16,24 @@ constexpr int32_t kAllNotesOff = 123;
 int32_t HostEventQueue::controllerKey(const MidiEvent& e) {
   const int32_t base = (e.channel & (kChannels - 1)) * kControllerKeys;
   switch (e.status) {
-    case kStatusControlChange: return e.data1 < kFirstModeController ? base + (e.data1 & 0x7F) : -1;
-    case kStatusPitchBend: return base + 128;
-    case kStatusChannelPressure: return base + 129;
-    case kStatusProgramChange: return base + 130;
+    case kControlChange: return e.data1 < kFirstModeController ? base + (e.data1 & 0x7F) : -1;
+    case kPitchBend: return base + 128;
+    case kChannelPressure: return base + 129;
+    case kProgramChange: return base + 130;
     default: return -1;
   }
 }
 
 bool HostEventQueue::mustArrive(const MidiEvent& e) {
-  return e.status == kStatusNoteOff ||
-         (e.status == kStatusControlChange && (e.data1 == kAllNotesOff || e.data1 == kAllSoundOff));
+  return e.status == kNoteOff ||
+         (e.status == kControlChange && (e.data1 == kAllNotesOff || e.data1 == kAllSoundOff));
 }
 
 void HostEventQueue::beginRun() {
   saturated = false;
   if (heldNoteOffs.none()) return;
   MidiEvent e;
-  e.status = kStatusNoteOff;
+  e.status = kNoteOff;
   for (int32_t i = 0; i < kChannels * kKeys; ++i) {
     if (!heldNoteOffs.test(static_cast<size_t>(i))) continue;
     e.channel = i / kKeys;
@@ -66,7 +61,7 @@ void HostEventQueue::add(const MidiEvent& event) {
     return;
   }
   if (dropLatestExpendable() && queue.append(event)) return;
-  if (event.status == kStatusNoteOff)
+  if (event.status == kNoteOff)
     heldNoteOffs.set(static_cast<size_t>((event.channel & (kChannels - 1)) * kKeys + (event.data1 & (kKeys - 1))));
 }
 
@@ -93,7 +88,7 @@ bool HostEventQueue::dropSupersededPoints(const MidiEvent& incoming) {
 bool HostEventQueue::dropLatestExpendable() {
   for (int32_t i = queue.count - 1; i >= 0; --i) {
     const MidiEvent& e = queue.pool[i];
-    if (controllerKey(e) >= 0 || e.status == kStatusNoteOn) {
+    if (controllerKey(e) >= 0 || e.status == kNoteOn) {
       removeAt(i);
       return true;
     }

@@ -31,13 +31,7 @@ namespace key = ovri::korvane::protocol::attribute;
 namespace {
 
 constexpr int32 kEventBusChannels = 16;
-constexpr int32 kStatusNoteOff = 0x80;
-constexpr int32 kStatusNoteOn = 0x90;
-constexpr int32 kStatusControlChange = 0xB0;
-constexpr int32 kStatusProgramChange = 0xC0;
-constexpr int32 kStatusChannelPressure = 0xD0;
-constexpr int32 kStatusPitchBend = 0xE0;
-constexpr int32 kStatusSystemExclusive = 0xF0;
+namespace midi = ovri::korvane::midi;
 
 // A normalised value scaled to 0..range, rounded: (int)(v * range + 0.5) in
 // double precision. Values outside 0..1 (and NaN) are taken as the nearest
@@ -478,14 +472,14 @@ void KorvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32
       if (offset < from || offset >= to) continue;
       offset -= from;
       if (number < 0x80) {
-        appendEvent(kStatusControlChange, channel, static_cast<int32>(number), scaleNormalized(value, 127), offset);
+        appendEvent(midi::kControlChange, channel, static_cast<int32>(number), scaleNormalized(value, 127), offset);
       } else if (number == kp::kChannelPressureNumber) {
-        appendEvent(kStatusChannelPressure, channel, scaleNormalized(value, 127), 0, offset);
+        appendEvent(midi::kChannelPressure, channel, scaleNormalized(value, 127), 0, offset);
       } else if (number == kp::kPitchBendNumber) {
         const int32 bend = scaleNormalized(value, 16383);
-        appendEvent(kStatusPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, offset);
+        appendEvent(midi::kPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, offset);
       } else if (number == kp::kProgramChangeNumber) {
-        appendEvent(kStatusProgramChange, channel, scaleNormalized(value, 127), 0, offset);
+        appendEvent(midi::kProgramChange, channel, scaleNormalized(value, 127), 0, offset);
       }
     }
   }
@@ -504,13 +498,13 @@ void KorvaneVSTProcessor::readEvents(IEventList* events, int32 blockLength, int3
       case Event::kNoteOnEvent: {
         const NoteOnEvent& note = event.noteOn;
         if (note.channel < 0 || note.channel >= kEventBusChannels || note.pitch < 0 || note.pitch > 127) break;
-        appendEvent(kStatusNoteOn, note.channel, note.pitch, scaleNormalized(note.velocity, 127), offset);
+        appendEvent(midi::kNoteOn, note.channel, note.pitch, scaleNormalized(note.velocity, 127), offset);
         break;
       }
       case Event::kNoteOffEvent: {
         const NoteOffEvent& note = event.noteOff;
         if (note.channel < 0 || note.channel >= kEventBusChannels || note.pitch < 0 || note.pitch > 127) break;
-        appendEvent(kStatusNoteOff, note.channel, note.pitch, 0, offset);
+        appendEvent(midi::kNoteOff, note.channel, note.pitch, 0, offset);
         break;
       }
       case Event::kDataEvent:
@@ -544,7 +538,7 @@ void KorvaneVSTProcessor::queueEvent(int32 status, int32 channel, int32 data1, i
 // closing F7 included), cut at the payload capacity.
 void KorvaneVSTProcessor::appendSystemExclusive(const uint8* bytes, uint32 size, int32 offset) {
   ovri::korvane::MidiEvent& e = stagedEvent;
-  e.status = kStatusSystemExclusive;
+  e.status = midi::kSystemExclusive;
   e.channel = 0;
   e.data1 = 0;
   e.data2 = 0;

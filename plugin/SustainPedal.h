@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MidiEvent.h"
+
 #include <atomic>
 #include <bitset>
 #include <cstdint>
@@ -112,9 +114,9 @@ public:
   }
 
 private:
-  static constexpr int32_t kNoteOff = 0x80;
-  static constexpr int32_t kNoteOn = 0x90;
-  static constexpr int32_t kControlChange = 0xB0;
+  static constexpr int32_t kNoteOff = midi::kNoteOff;
+  static constexpr int32_t kNoteOn = midi::kNoteOn;
+  static constexpr int32_t kControlChange = midi::kControlChange;
   static constexpr int32_t kSustainController = 64;
   static constexpr int32_t kPedalDownFrom = 64;  // CC 64 values 64..127 hold
   static constexpr int32_t kAllSoundOff = 120;

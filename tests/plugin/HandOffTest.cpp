@@ -28,19 +28,6 @@ using namespace Steinberg::Vst;
 
 class HandOffTest : public test::ProcessorFixture {
 protected:
-  std::vector<uint8_t> saved() {
-    MemoryStream stream;
-    EXPECT_EQ(processor->getState(&stream), kResultOk);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(stream.getData());
-    return std::vector<uint8_t>(bytes, bytes + stream.getSize());
-  }
-  tresult load(const std::vector<uint8_t>& image) {
-    MemoryStream stream;
-    int32 written = 0;
-    stream.write(const_cast<uint8_t*>(image.data()), static_cast<int32>(image.size()), &written);
-    stream.seek(0, IBStream::kIBSeekSet, nullptr);
-    return processor->setState(&stream);
-  }
   void message(const char* id, int32 tag, double value, const std::string& path = {}) {
     IPtr<HostMessage> m = owned(new HostMessage);
     m->setMessageID(id);

@@ -4,6 +4,7 @@
 // driven as a host drives it: parameter changes and events in, sixteen
 // stereo outputs out (static plug-in core, no module).
 #include "plugin/KorvaneVSTProcessor.h"
+#include "public.sdk/source/common/memorystream.h"
 #include "tools/host/HostEventList.h"
 #include "tools/host/HostParameterChanges.h"
 
@@ -63,6 +64,20 @@ protected:
     std::vector<const MidiEvent*> list;
     for (const MidiEvent* e = host->rack->head.next; e != nullptr; e = e->next) list.push_back(e);
     return list;
+  }
+  // The processor's saved state, and a state loaded into it.
+  std::vector<uint8_t> saved() {
+    MemoryStream stream;
+    EXPECT_EQ(processor->getState(&stream), kResultOk);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(stream.getData());
+    return std::vector<uint8_t>(bytes, bytes + stream.getSize());
+  }
+  tresult load(const std::vector<uint8_t>& image) {
+    MemoryStream stream;
+    int32 written = 0;
+    stream.write(const_cast<uint8_t*>(image.data()), static_cast<int32>(image.size()), &written);
+    stream.seek(0, IBStream::kIBSeekSet, nullptr);
+    return processor->setState(&stream);
   }
   bool silent() const {
     for (float x : storage)

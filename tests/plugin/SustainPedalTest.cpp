@@ -31,16 +31,6 @@ protected:
     m->getAttributes()->setFloat(protocol::attribute::kValue, value);
     processor->notify(m);
   }
-  std::vector<uint8_t> saved() {
-    MemoryStream stream;
-    EXPECT_EQ(processor->getState(&stream), kResultOk);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(stream.getData());
-    return std::vector<uint8_t>(bytes, bytes + stream.getSize());
-  }
-  tresult load(const std::vector<uint8_t>& image) {
-    MemoryStream stream(const_cast<uint8_t*>(image.data()), static_cast<TSize>(image.size()));
-    return processor->setState(&stream);
-  }
   bool trailerPedal(const std::vector<uint8_t>& bytes) {
     plugin::StateImage image;
     plugin::parseStateImage(bytes.data(), bytes.size(), image);

@@ -4,6 +4,7 @@
 // changing twice ends the block early, and nothing on that path allocates
 // (this test program replaces operator new and delete to count).
 #include "standalone/MidiToHost.h"
+#include "tests/support/CountedAllocations.h"
 
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 
@@ -14,36 +15,6 @@
 #include <cstdlib>
 #include <new>
 
-namespace {
-thread_local bool counting = false;
-std::atomic<int> allocations{0};
-void* allocate(std::size_t size) {
-  if (counting) allocations.fetch_add(1);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void release(void* p) {
-  if (counting && p != nullptr) allocations.fetch_add(1);
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
 
 namespace {
 
@@ -100,7 +71,7 @@ TEST_F(StandaloneMidi, ACycleBecomesEventsAndChangesInBlocksWithoutAllocating) {
       {20, {0xb0, 7, 90}},                     // volume again: a block of its own from sample 20
       {40, {0x90, 64, 0}},                     // note on with velocity 0: a note off
   };
-  counting = true;
+  ovri::korvane::test::countAllocations = true;
   midi.beginCycle();
   for (const auto& m : cycle) midi.add(m.time, m.bytes.data(), m.bytes.size());
   const int32 firstEnd = midi.fillBlock(*instance, 0, 64);
@@ -113,9 +84,9 @@ TEST_F(StandaloneMidi, ACycleBecomesEventsAndChangesInBlocksWithoutAllocating) {
   const int32 laterEvents = instance->events().getEventCount();
   IParamValueQueue* volume = instance->changes().getParameterData(0);
   instance->process(secondEnd - firstEnd);
-  counting = false;
+  ovri::korvane::test::countAllocations = false;
 
-  EXPECT_EQ(allocations.load(), 0);
+  EXPECT_EQ(ovri::korvane::test::countedAllocations.load(), 0);
   EXPECT_EQ(firstEnd, 20);
   EXPECT_EQ(secondEnd, 64);
   EXPECT_EQ(events, 2);  // the note on and the system exclusive

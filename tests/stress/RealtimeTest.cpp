@@ -6,6 +6,7 @@
 // test program replaces them) and voluntary context switches (the thread
 // went to sleep in the kernel: a lock, a wait, blocking I/O).
 #include "tests/stress/StressSupport.h"
+#include "tests/support/CountedAllocations.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "tools/host/HostEventList.h"
 #include "tools/host/HostParameterChanges.h"
@@ -21,40 +22,6 @@
 #include <sys/resource.h>
 #include <thread>
 
-namespace {
-
-thread_local bool insideProcess = false;
-std::atomic<int64_t> allocationsInProcess{0};
-
-void* allocate(std::size_t size) {
-  if (insideProcess) allocationsInProcess.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-
-void release(void* p) noexcept {
-  if (p != nullptr && insideProcess) allocationsInProcess.fetch_add(1, std::memory_order_relaxed);
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
 
 namespace {
 
@@ -111,9 +78,9 @@ TEST(Realtime, ProcessNeitherWaitsNorAllocatesWhileTheMainThreadWorks) {
       }
       changes.add(0x10007, 5, (random() % 128) / 127.0);
       const long before = voluntarySwitches();
-      insideProcess = true;
+      ovri::korvane::test::countAllocations = true;
       processor->process(data);
-      insideProcess = false;
+      ovri::korvane::test::countAllocations = false;
       switches += voluntarySwitches() - before;
       ++blocks;
     }
@@ -143,7 +110,7 @@ TEST(Realtime, ProcessNeitherWaitsNorAllocatesWhileTheMainThreadWorks) {
   audio.join();
 
   EXPECT_GT(blocks, 100);
-  EXPECT_EQ(allocationsInProcess.load(), 0) << "allocations or frees inside process()";
+  EXPECT_EQ(ovri::korvane::test::countedAllocations.load(), 0) << "allocations or frees inside process()";
   EXPECT_EQ(switches, 0) << "times process() went to sleep in the kernel";
   processor->setActive(false);
   processor->terminate();
