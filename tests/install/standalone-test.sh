@@ -7,9 +7,10 @@
 #     than the server alone;
 #   - on SIGTERM korvane saves its state into the scratch HOME;
 #   - the ALSA sequencer port where /dev/snd/seq exists.
-#   standalone-test.sh KORVANE JACK_PROBE JACKD
+#   standalone-test.sh KORVANE JACK_PROBE JACKD [judge|report]
+# (report: the xruns are printed, not judged, as in a sanitizer build)
 set -euo pipefail
-korvane="$1" probe="$2" jackd="$3"
+korvane="$1" probe="$2" jackd="$3" xruns_mode="${4:-judge}"
 scratch="$(mktemp -d)"
 export JACK_DEFAULT_SERVER="korvane-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1
@@ -59,7 +60,7 @@ for attempt in 1 2 3; do
   echo "attempt $attempt: server with the recorder alone: ${baseline:-?} xruns in 10 s; with korvane playing: $xruns"
   awk -v p="$peak" 'BEGIN { exit !(p > 0.01) }' || fail "no sound (peak $peak)"
   awk -v f="$pitch" 'BEGIN { exit !(f > 435.6 && f < 444.4) }' || fail "A4 plays at $pitch Hz, not 440"
-  if [ -n "$baseline" ] && [ "$xruns" -le "$baseline" ]; then quiet=yes; break; fi
+  if [ "$xruns_mode" = report ] || { [ -n "$baseline" ] && [ "$xruns" -le "$baseline" ]; }; then quiet=yes; break; fi
 done
 [ -n "$quiet" ] || fail "korvane added xruns in each of three runs of 10 s"
 
