@@ -1,5 +1,6 @@
 #include "engine/MultiTimberSynthBase.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ovri::korvane::synth {
@@ -14,10 +15,14 @@ MultiTimberSynthBase::MultiTimberSynthBase(float masterTuneHz, float masterGain)
   voiceCount = 128;
   allocationCursor = 0;
   voiceMask = voiceCount - 1;
+  scratchRows = new float[static_cast<size_t>(kMaxVoices) * 2 * kScratchLength]();
+  scratchState = new VoiceScratch[kMaxVoices];
   trackAllVoicesIdle();
 }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() {
+  delete[] scratchRows;
+  delete[] scratchState;
   delete[] volumeTable;
   delete[] parts;
   delete[] voices;
@@ -44,11 +49,179 @@ void MultiTimberSynthBase::reservedStop2() { stopVoices(-1); }
 void MultiTimberSynthBase::deactivate() { stopVoices(-1); }
 void MultiTimberSynthBase::activate() { stopVoices(-1); }
 
-// The block loop. Voices render in runs between events: before an event
+// The block loop. Voices render in runs between events into their own
+// scratch rows; before an event only the voices it can change catch up to
+// the event's offset (a master-level event: all of them), then the event
+// is executed there. At the end of each chunk of kScratchLength samples
+// every sounding voice renders to the chunk's end and the rows are added
+// into the buffers in ascending voice order, so every sample of a shared
+// buffer sums its voices in that order, whatever the events, as if each
+// voice had added straight into it. The caller hands the buffers over
+// cleared.
+void MultiTimberSynthBase::process(RenderContext& context) {
+  const int32_t first = context.startSample;
+  const int32_t end = context.startSample + (context.sampleCount > 0 ? context.sampleCount : 0);
+  if (referenceLoop) {
+    processReference(context);
+    return;
+  }
+  currentContext = &context;
+  processByVoice(context, first, end);
+  currentContext = nullptr;
+}
+
+void MultiTimberSynthBase::processByVoice(RenderContext& context, int32_t first, int32_t end) {
+  // Idle voices are skipped: a note-on sets the position of the voice it
+  // starts.
+  forEachSoundingVoice([this, first](int32_t i) { voices[i]->renderPosition = first; });
+  startChunk(first, end);
+  for (MidiEvent* event = context.events != nullptr ? context.events->next : nullptr; event != nullptr;
+       event = event->next) {
+    if ((event->portMask & portMask) == 0) continue;
+    const int32_t status = event->status;
+    if (status < 0x80 || status > 0xF0 || (status & 0x0F) != 0) continue;
+    if (event->channel < 0 || event->channel >= kPartCount) continue;
+    if (status == 0x90 && parts[event->channel].mode == kModeMute) continue;
+    if (status == 0xF0 && receiveSysEx == 0) continue;
+    // An offset outside the block is executed at the nearest sample inside it.
+    if (event->sampleOffset < first) event->sampleOffset = first;
+    if (event->sampleOffset > end) event->sampleOffset = end;
+    const int32_t at = event->sampleOffset;
+    while (at > chunkEnd) {
+      synchronize(chunkEnd);
+      startChunk(chunkEnd, end);
+    }
+    catchUpFor(*event, at);
+    dispatch(*event);
+  }
+  for (;;) {
+    synchronize(chunkEnd);
+    if (chunkEnd >= end) break;
+    startChunk(chunkEnd, end);
+  }
+}
+
+void MultiTimberSynthBase::startChunk(int32_t from, int32_t end) {
+  chunkStart = from;
+  chunkEnd = std::min(end, from + kScratchLength);
+  forEachSoundingVoice([this](int32_t i) { volatileVoices.assign(i, voices[i]->quietUntil() < chunkEnd); });
+}
+
+void MultiTimberSynthBase::catchUp(int32_t index, int32_t end) {
+  VoiceUnitBase& voice = *voices[index];
+  const int32_t state = voice.stateByte;
+  const int32_t from = voice.renderPosition;
+  if (state == 0 || from >= end) return;
+  const int32_t pair = voice.outputPair & (kChannelCount - 2);
+  VoiceScratch& scratch = scratchState[index];
+  if (scratch.from >= 0 && (scratch.to != from || scratch.pair != pair)) {
+    // Room is kept: catchUpFor synchronises before a note-on could need more.
+    if (scratch.closed < kScratchSegments) scratch.segments[scratch.closed++] = {scratch.from, scratch.to, scratch.pair};
+    scratch.from = -1;
+  }
+  if (scratch.from < 0) {
+    scratch.from = from;
+    scratch.pair = pair;
+    pendingVoices.set(index);
+  }
+  float* const left = scratchRows + static_cast<size_t>(index) * 2 * kScratchLength - chunkStart;
+  float* const right = left + kScratchLength;
+  std::fill(left + from, left + end, 0.0f);
+  std::fill(right + from, right + end, 0.0f);
+  voice.renderUntilPosition(left, right, end);
+  scratch.to = voice.renderPosition;
+  if (voice.stateByte != state) trackVoice(index);
+  volatileVoices.assign(index, voice.stateByte != 0 && voice.quietUntil() < chunkEnd);
+}
+
+void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
+  const int32_t channel = event.channel;
+  auto catchUpPart = [this, channel, at]() {
+    forEachVoiceBit(voiceCount, [this, channel](int32_t w) { return partVoices[channel].words[w]; },
+                    [this, at](int32_t i) { catchUp(i, at); });
+  };
+  switch (event.status) {
+    case 0x80:
+      break;
+    case 0x90:
+      if (event.data2 > 0) {
+        // The search for a voice reads every voice's state at this offset:
+        // the voices whose state may change before it catch up first, then
+        // the voice the note will take.
+        forEachVoiceBit(voiceCount, [this](int32_t w) { return volatileVoices.words[w]; },
+                        [this, at](int32_t i) { catchUp(i, at); });
+        const int32_t cursor = allocationCursor;
+        const int32_t taken = findVoice();
+        allocationCursor = cursor;
+        if (taken < 0) return;
+        if (scratchState[taken].closed >= kScratchSegments - 1) {
+          synchronize(at);
+          return;
+        }
+        catchUp(taken, at);
+        return;
+      }
+      break;
+    case 0xB0: {
+      if (event.data1 < 0 || event.data1 >= 128) return;
+      const ControllerHandler handler = controllerHandlers[event.data1];
+      if (handler == &ccStore || handler == &ccIgnore || handler == &ccNrpnLsb || handler == &ccNrpnMsb ||
+          handler == &ccRpnLsb || handler == &ccRpnMsb)
+        return;
+      if (handler == &ccDataEntryMsb || handler == &ccDataEntryLsb || handler == &ccDataIncrement ||
+          handler == &ccDataDecrement) {
+        const int32_t selector = parts[channel].parameterSelector;
+        if (selector == 128) {  // master volume
+          synchronize(at);
+          return;
+        }
+        if (selector != 0 && selector != 128 + 33) return;  // bend range, part mode
+      }
+      catchUpPart();
+      return;
+    }
+    case 0xE0:
+      catchUpPart();
+      return;
+    case 0xF0:
+      synchronize(at);
+      return;
+    default:
+      return;  // pressure and program change reach no voice
+  }
+  // A note-off: the held voices of the part playing its key.
+  forEachVoiceBit(voiceCount, [this, channel](int32_t w) { return partVoices[channel].words[w] & heldVoices.words[w]; },
+                  [this, &event, at](int32_t i) {
+                    if (voices[i]->key == event.data1) catchUp(i, at);
+                  });
+}
+
+void MultiTimberSynthBase::synchronize(int32_t at) {
+  forEachSoundingVoice([this, at](int32_t i) { catchUp(i, at); });
+  float* const* channels = currentContext->channels;
+  forEachVoiceBit(voiceCount, [this](int32_t w) { return pendingVoices.words[w]; }, [this, channels](int32_t i) {
+    VoiceScratch& scratch = scratchState[i];
+    const float* const left = scratchRows + static_cast<size_t>(i) * 2 * kScratchLength - chunkStart;
+    const float* const right = left + kScratchLength;
+    auto add = [&](const ScratchSegment& s) {
+      float* const outL = channels[s.pair];
+      float* const outR = channels[s.pair + 1];
+      for (int32_t k = s.from; k < s.to; ++k) outL[k] += left[k];
+      for (int32_t k = s.from; k < s.to; ++k) outR[k] += right[k];
+    };
+    for (int32_t n = 0; n < scratch.closed; ++n) add(scratch.segments[n]);
+    if (scratch.from >= 0) add({scratch.from, scratch.to, scratch.pair});
+    scratch.from = -1;
+    scratch.closed = 0;
+  });
+  pendingVoices.fill(false);
+}
+
+// The reference block loop. Voices render in runs between events: before an event
 // every sounding voice catches up to the event's offset, then the event is
 // executed there, and at the end every sounding voice renders to the end of
 // the block. Voices add into the buffers; the caller hands them over cleared.
-void MultiTimberSynthBase::process(RenderContext& context) {
+void MultiTimberSynthBase::processReference(RenderContext& context) {
   const int32_t first = context.startSample;
   const int32_t end = context.startSample + (context.sampleCount > 0 ? context.sampleCount : 0);
   currentContext = &context;
@@ -101,6 +274,7 @@ void MultiTimberSynthBase::trackVoice(int32_t index) {
   fadingVoices.assign(index, (state & (kReleased | kDamped)) != 0);
   heldVoices.assign(index, (state & kKeyHeld) != 0);
   const int32_t part = voice.part >= 0 && voice.part < kPartCount ? voice.part : -1;
+  volatileVoices.assign(index, state != 0 && voice.quietUntil() < chunkEnd);
   if (part == listedPart[index]) return;
   if (listedPart[index] >= 0) partVoices[listedPart[index]].clear(index);
   if (part >= 0) partVoices[part].set(index);
@@ -113,6 +287,7 @@ void MultiTimberSynthBase::trackAllVoicesIdle() {
   heldVoices.fill(false);
   for (VoiceSet& listed : partVoices) listed.fill(false);
   for (int8_t& part : listedPart) part = -1;
+  volatileVoices.fill(false);
 }
 
 void MultiTimberSynthBase::voiceStarted(int32_t index) {

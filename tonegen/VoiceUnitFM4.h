@@ -90,6 +90,7 @@ public:
   void volumeChanged(int32_t value) override;
   void expressionChanged(int32_t value) override;
   void panChanged(int32_t value) override;
+  int32_t quietUntil() const override;
 
   // Render operations: add the voice from renderPosition up to end into
   // left and right. Entry n of renderTable; renderAlgorithmN plays strc N.
