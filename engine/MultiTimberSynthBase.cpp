@@ -17,12 +17,24 @@ MultiTimberSynthBase::MultiTimberSynthBase(float masterTuneHz, float masterGain)
   voiceMask = voiceCount - 1;
   scratchRows = new float[static_cast<size_t>(kMaxVoices) * 2 * kScratchLength]();
   scratchState = new VoiceScratch[kMaxVoices];
+  groupIndices = new int32_t[kMaxVoices];
+  listIndices = new int32_t[kMaxVoices];
+  groupStates = new int32_t[kMaxVoices];
+  groupVoices = new VoiceUnitBase*[kMaxVoices];
+  groupLefts = new float*[kMaxVoices];
+  groupRights = new float*[kMaxVoices];
   trackAllVoicesIdle();
 }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() {
   delete[] scratchRows;
   delete[] scratchState;
+  delete[] groupIndices;
+  delete[] listIndices;
+  delete[] groupStates;
+  delete[] groupVoices;
+  delete[] groupLefts;
+  delete[] groupRights;
   delete[] volumeTable;
   delete[] parts;
   delete[] voices;
@@ -107,38 +119,60 @@ void MultiTimberSynthBase::startChunk(int32_t from, int32_t end) {
   forEachSoundingVoice([this](int32_t i) { volatileVoices.assign(i, voices[i]->quietUntil() < chunkEnd); });
 }
 
-void MultiTimberSynthBase::catchUp(int32_t index, int32_t end) {
-  VoiceUnitBase& voice = *voices[index];
-  const int32_t state = voice.stateByte;
-  const int32_t from = voice.renderPosition;
-  if (state == 0 || from >= end) return;
-  const int32_t pair = voice.outputPair & (kChannelCount - 2);
-  VoiceScratch& scratch = scratchState[index];
-  if (scratch.from >= 0 && (scratch.to != from || scratch.pair != pair)) {
-    // Room is kept: catchUpFor synchronises before a note-on could need more.
-    if (scratch.closed < kScratchSegments) scratch.segments[scratch.closed++] = {scratch.from, scratch.to, scratch.pair};
-    scratch.from = -1;
+void MultiTimberSynthBase::catchUpMany(const int32_t* indices, int32_t count, int32_t end) {
+  int32_t group = 0;
+  for (int32_t g = 0; g < count; ++g) {
+    const int32_t index = indices[g];
+    VoiceUnitBase& voice = *voices[index];
+    const int32_t from = voice.renderPosition;
+    if (voice.stateByte == 0 || from >= end) continue;
+    const int32_t pair = voice.outputPair & (kChannelCount - 2);
+    VoiceScratch& scratch = scratchState[index];
+    if (scratch.from >= 0 && (scratch.to != from || scratch.pair != pair)) {
+      // Room is kept: catchUpFor synchronises before a note-on could need more.
+      if (scratch.closed < kScratchSegments) scratch.segments[scratch.closed++] = {scratch.from, scratch.to, scratch.pair};
+      scratch.from = -1;
+    }
+    if (scratch.from < 0) {
+      scratch.from = from;
+      scratch.pair = pair;
+      pendingVoices.set(index);
+    }
+    float* const left = scratchRows + static_cast<size_t>(index) * 2 * kScratchLength - chunkStart;
+    float* const right = left + kScratchLength;
+    std::fill(left + from, left + end, 0.0f);
+    std::fill(right + from, right + end, 0.0f);
+    groupIndices[group] = index;
+    groupStates[group] = voice.stateByte;
+    groupVoices[group] = &voice;
+    groupLefts[group] = left;
+    groupRights[group] = right;
+    ++group;
   }
-  if (scratch.from < 0) {
-    scratch.from = from;
-    scratch.pair = pair;
-    pendingVoices.set(index);
+  if (group == 0) return;
+  renderVoiceGroup(groupVoices, groupLefts, groupRights, group, end);
+  for (int32_t g = 0; g < group; ++g) {
+    const int32_t index = groupIndices[g];
+    VoiceUnitBase& voice = *voices[index];
+    scratchState[index].to = voice.renderPosition;
+    if (voice.stateByte != groupStates[g]) trackVoice(index);
+    volatileVoices.assign(index, voice.stateByte != 0 && voice.quietUntil() < chunkEnd);
   }
-  float* const left = scratchRows + static_cast<size_t>(index) * 2 * kScratchLength - chunkStart;
-  float* const right = left + kScratchLength;
-  std::fill(left + from, left + end, 0.0f);
-  std::fill(right + from, right + end, 0.0f);
-  voice.renderUntilPosition(left, right, end);
-  scratch.to = voice.renderPosition;
-  if (voice.stateByte != state) trackVoice(index);
-  volatileVoices.assign(index, voice.stateByte != 0 && voice.quietUntil() < chunkEnd);
+}
+
+void MultiTimberSynthBase::renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights,
+                                            int32_t count, int32_t end) {
+  for (int32_t g = 0; g < count; ++g) group[g]->renderUntilPosition(lefts[g], rights[g], end);
 }
 
 void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
   const int32_t channel = event.channel;
-  auto catchUpPart = [this, channel, at]() {
+  int32_t* const listed = listIndices;
+  auto catchUpPart = [this, channel, at, listed]() {
+    int32_t count = 0;
     forEachVoiceBit(voiceCount, [this, channel](int32_t w) { return partVoices[channel].words[w]; },
-                    [this, at](int32_t i) { catchUp(i, at); });
+                    [listed, &count](int32_t i) { listed[count++] = i; });
+    catchUpMany(listed, count, at);
   };
   switch (event.status) {
     case 0x80:
@@ -148,8 +182,10 @@ void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
         // The search for a voice reads every voice's state at this offset:
         // the voices whose state may change before it catch up first, then
         // the voice the note will take.
+        int32_t count = 0;
         forEachVoiceBit(voiceCount, [this](int32_t w) { return volatileVoices.words[w]; },
-                        [this, at](int32_t i) { catchUp(i, at); });
+                        [listed, &count](int32_t i) { listed[count++] = i; });
+        catchUpMany(listed, count, at);
         const int32_t cursor = allocationCursor;
         const int32_t taken = findVoice();
         allocationCursor = cursor;
@@ -197,7 +233,9 @@ void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
 }
 
 void MultiTimberSynthBase::synchronize(int32_t at) {
-  forEachSoundingVoice([this, at](int32_t i) { catchUp(i, at); });
+  int32_t count = 0;
+  forEachSoundingVoice([this, &count](int32_t i) { listIndices[count++] = i; });
+  catchUpMany(listIndices, count, at);
   float* const* channels = currentContext->channels;
   forEachVoiceBit(voiceCount, [this](int32_t w) { return pendingVoices.words[w]; }, [this, channels](int32_t i) {
     VoiceScratch& scratch = scratchState[i];

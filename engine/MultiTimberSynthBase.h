@@ -145,6 +145,11 @@ public:
   virtual void onChannelPressure(MidiEvent& event);
   virtual void onPitchBend(MidiEvent& event);
   virtual void onSystemExclusive(MidiEvent& event);
+  // Renders each of count voices from its position up to end into its own
+  // pair of buffers (lefts[i], rights[i]). The engine's own voices may be
+  // rendered several at a time; the output is as if one after the other.
+  virtual void renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights,
+                                int32_t count, int32_t end);
   virtual bool isRpnEnabled();                          // 58
   virtual void setRpnEnabled(bool enabled);             // 59
   virtual bool isNrpnEnabled();                         // 60
@@ -180,8 +185,10 @@ protected:
   // added into the shared buffers in ascending voice order at the end of
   // each chunk of kScratchLength samples.
   void processByVoice(RenderContext& context, int32_t first, int32_t end);
-  // Renders voice index from its position up to end into its scratch row.
-  void catchUp(int32_t index, int32_t end);
+  // Renders voice index (count voices of indices) from its position up to
+  // end into its scratch row.
+  void catchUp(int32_t index, int32_t end) { catchUpMany(&index, 1, end); }
+  void catchUpMany(const int32_t* indices, int32_t count, int32_t end);
   // Catches up the voices event (at offset at) can change.
   void catchUpFor(const MidiEvent& event, int32_t at);
   // Every sounding voice catches up to at and every scratch row is added
@@ -269,6 +276,12 @@ protected:
   };
   float* scratchRows = nullptr;        // kMaxVoices rows of 2 x kScratchLength (left, right)
   VoiceScratch* scratchState = nullptr;  // [kMaxVoices]
+  int32_t* groupIndices = nullptr;     // [kMaxVoices]: the voices of one catch-up
+  int32_t* groupStates = nullptr;      // their stateBytes before it
+  int32_t* listIndices = nullptr;      // [kMaxVoices]: the voices an event or a chunk end concerns
+  VoiceUnitBase** groupVoices = nullptr;
+  float** groupLefts = nullptr;
+  float** groupRights = nullptr;
   VoiceSet pendingVoices;              // voices with scratch not yet added to the buffers
   VoiceSet volatileVoices;             // sounding voices whose state may change before chunkEnd
   int32_t chunkStart = 0;
