@@ -117,6 +117,7 @@ void MultiTimberSynthBase::startChunk(int32_t from, int32_t end) {
   chunkStart = from;
   chunkEnd = std::min(end, from + kScratchLength);
   forEachSoundingVoice([this](int32_t i) { volatileVoices.assign(i, voices[i]->quietUntil() < chunkEnd); });
+  recheckVoices.fill(false);
 }
 
 void MultiTimberSynthBase::catchUpMany(const int32_t* indices, int32_t count, int32_t end) {
@@ -156,7 +157,7 @@ void MultiTimberSynthBase::catchUpMany(const int32_t* indices, int32_t count, in
     VoiceUnitBase& voice = *voices[index];
     scratchState[index].to = voice.renderPosition;
     if (voice.stateByte != groupStates[g]) trackVoice(index);
-    volatileVoices.assign(index, voice.stateByte != 0 && voice.quietUntil() < chunkEnd);
+    recheckVoices.set(index);
   }
 }
 
@@ -182,6 +183,10 @@ void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
         // The search for a voice reads every voice's state at this offset:
         // the voices whose state may change before it catch up first, then
         // the voice the note will take.
+        forEachVoiceBit(voiceCount, [this](int32_t w) { return recheckVoices.words[w]; }, [this](int32_t i) {
+          volatileVoices.assign(i, voices[i]->stateByte != 0 && voices[i]->quietUntil() < chunkEnd);
+        });
+        recheckVoices.fill(false);
         int32_t count = 0;
         forEachVoiceBit(voiceCount, [this](int32_t w) { return volatileVoices.words[w]; },
                         [listed, &count](int32_t i) { listed[count++] = i; });
@@ -232,12 +237,15 @@ void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
                   });
 }
 
+// Voices go in ascending order. Where voices render one by one, each adds
+// its scratch segments and then renders the rest straight into the
+// buffers: every sample still receives its voices in ascending order, and
+// the voices no event touched since the last synchronisation need no
+// scratch at all. Where voices render side by side, all of them catch up
+// into their scratch rows first.
 void MultiTimberSynthBase::synchronize(int32_t at) {
-  int32_t count = 0;
-  forEachSoundingVoice([this, &count](int32_t i) { listIndices[count++] = i; });
-  catchUpMany(listIndices, count, at);
   float* const* channels = currentContext->channels;
-  forEachVoiceBit(voiceCount, [this](int32_t w) { return pendingVoices.words[w]; }, [this, channels](int32_t i) {
+  auto addScratch = [this, channels](int32_t i) {
     VoiceScratch& scratch = scratchState[i];
     const float* const left = scratchRows + static_cast<size_t>(i) * 2 * kScratchLength - chunkStart;
     const float* const right = left + kScratchLength;
@@ -251,7 +259,26 @@ void MultiTimberSynthBase::synchronize(int32_t at) {
     if (scratch.from >= 0) add({scratch.from, scratch.to, scratch.pair});
     scratch.from = -1;
     scratch.closed = 0;
-  });
+  };
+  if (!rendersSideBySide()) {
+    forEachVoiceBit(voiceCount, [this](int32_t w) { return ~idleVoices.words[w] | pendingVoices.words[w]; },
+                    [this, at, channels, &addScratch](int32_t i) {
+                      if (pendingVoices.test(i)) addScratch(i);
+                      VoiceUnitBase& voice = *voices[i];
+                      const int32_t state = voice.stateByte;
+                      if (state == 0 || voice.renderPosition >= at) return;
+                      const int32_t pair = voice.outputPair & (kChannelCount - 2);
+                      voice.renderUntilPosition(channels[pair], channels[pair + 1], at);
+                      if (voice.stateByte != state) trackVoice(i);
+                      recheckVoices.set(i);
+                    });
+    pendingVoices.fill(false);
+    return;
+  }
+  int32_t count = 0;
+  forEachSoundingVoice([this, &count](int32_t i) { listIndices[count++] = i; });
+  catchUpMany(listIndices, count, at);
+  forEachVoiceBit(voiceCount, [this](int32_t w) { return pendingVoices.words[w]; }, addScratch);
   pendingVoices.fill(false);
 }
 
@@ -312,7 +339,7 @@ void MultiTimberSynthBase::trackVoice(int32_t index) {
   fadingVoices.assign(index, (state & (kReleased | kDamped)) != 0);
   heldVoices.assign(index, (state & kKeyHeld) != 0);
   const int32_t part = voice.part >= 0 && voice.part < kPartCount ? voice.part : -1;
-  volatileVoices.assign(index, state != 0 && voice.quietUntil() < chunkEnd);
+  recheckVoices.set(index);
   if (part == listedPart[index]) return;
   if (listedPart[index] >= 0) partVoices[listedPart[index]].clear(index);
   if (part >= 0) partVoices[part].set(index);
@@ -326,6 +353,7 @@ void MultiTimberSynthBase::trackAllVoicesIdle() {
   for (VoiceSet& listed : partVoices) listed.fill(false);
   for (int8_t& part : listedPart) part = -1;
   volatileVoices.fill(false);
+  recheckVoices.fill(false);
 }
 
 void MultiTimberSynthBase::voiceStarted(int32_t index) {

@@ -150,6 +150,9 @@ public:
   // rendered several at a time; the output is as if one after the other.
   virtual void renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights,
                                 int32_t count, int32_t end);
+  // True when renderVoiceGroup renders voices side by side rather than one
+  // after the other.
+  virtual bool rendersSideBySide() const { return false; }
   virtual bool isRpnEnabled();                          // 58
   virtual void setRpnEnabled(bool enabled);             // 59
   virtual bool isNrpnEnabled();                         // 60
@@ -284,6 +287,7 @@ protected:
   float** groupRights = nullptr;
   VoiceSet pendingVoices;              // voices with scratch not yet added to the buffers
   VoiceSet volatileVoices;             // sounding voices whose state may change before chunkEnd
+  VoiceSet recheckVoices;              // voices changed since volatileVoices was last brought in step
   int32_t chunkStart = 0;
   int32_t chunkEnd = 0;
   bool referenceLoop = false;

@@ -58,6 +58,7 @@ public:
   // lanes at the engine's vector level.
   void renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights, int32_t count,
                         int32_t end) override;
+  bool rendersSideBySide() const override { return vectorLevel != VectorLevel::Scalar; }
   // The instruction set the FM voices render with: the best the processor
   // supports unless set lower (a higher request gives the best). The output
   // is the same at every level.
