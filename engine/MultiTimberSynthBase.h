@@ -183,10 +183,11 @@ protected:
   void dispatchDirect(int32_t status, int32_t channel, int32_t data1, int32_t data2);
   void renderVoicesUntil(int32_t end);
   void processReference(RenderContext& context);
-  // The block loop in use: voices render into their own scratch rows,
-  // only the voices an event concerns catch up to it, and the rows are
-  // added into the shared buffers in ascending voice order at the end of
-  // each chunk of kScratchLength samples.
+  // The block loop in use: only the voices an event concerns catch up to
+  // it, into their own scratch rows; at the end of each chunk of
+  // kScratchLength samples (and before a master-level event) every voice,
+  // in ascending order, adds its rows into the shared buffers and renders
+  // the rest of the way (see synchronize).
   void processByVoice(RenderContext& context, int32_t first, int32_t end);
   // Renders voice index (count voices of indices) from its position up to
   // end into its scratch row.
@@ -195,7 +196,7 @@ protected:
   // Catches up the voices event (at offset at) can change.
   void catchUpFor(const MidiEvent& event, int32_t at);
   // Every sounding voice catches up to at and every scratch row is added
-  // into the shared buffers.
+  // into the shared buffers, voice by voice in ascending order.
   void synchronize(int32_t at);
   void startChunk(int32_t from, int32_t end);
   int32_t findVoice();
