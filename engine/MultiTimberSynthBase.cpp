@@ -116,8 +116,8 @@ void MultiTimberSynthBase::processByVoice(RenderContext& context, int32_t first,
 void MultiTimberSynthBase::startChunk(int32_t from, int32_t end) {
   chunkStart = from;
   chunkEnd = std::min(end, from + kScratchLength);
-  forEachSoundingVoice([this](int32_t i) { volatileVoices.assign(i, voices[i]->quietUntil() < chunkEnd); });
-  recheckVoices.fill(false);
+  // Brought in step at the chunk's first note-on, if any.
+  volatileStale = true;
 }
 
 void MultiTimberSynthBase::catchUpMany(const int32_t* indices, int32_t count, int32_t end) {
@@ -183,9 +183,14 @@ void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
         // The search for a voice reads every voice's state at this offset:
         // the voices whose state may change before it catch up first, then
         // the voice the note will take.
-        forEachVoiceBit(voiceCount, [this](int32_t w) { return recheckVoices.words[w]; }, [this](int32_t i) {
-          volatileVoices.assign(i, voices[i]->stateByte != 0 && voices[i]->quietUntil() < chunkEnd);
-        });
+        if (volatileStale) {
+          forEachSoundingVoice([this](int32_t i) { volatileVoices.assign(i, voices[i]->quietUntil() < chunkEnd); });
+          volatileStale = false;
+        } else {
+          forEachVoiceBit(voiceCount, [this](int32_t w) { return recheckVoices.words[w]; }, [this](int32_t i) {
+            volatileVoices.assign(i, voices[i]->stateByte != 0 && voices[i]->quietUntil() < chunkEnd);
+          });
+        }
         recheckVoices.fill(false);
         int32_t count = 0;
         forEachVoiceBit(voiceCount, [this](int32_t w) { return volatileVoices.words[w]; },

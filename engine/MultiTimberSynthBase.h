@@ -289,6 +289,7 @@ protected:
   VoiceSet pendingVoices;              // voices with scratch not yet added to the buffers
   VoiceSet volatileVoices;             // sounding voices whose state may change before chunkEnd
   VoiceSet recheckVoices;              // voices changed since volatileVoices was last brought in step
+  bool volatileStale = true;           // volatileVoices not yet brought in step in this chunk
   int32_t chunkStart = 0;
   int32_t chunkEnd = 0;
   bool referenceLoop = false;
