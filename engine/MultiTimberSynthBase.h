@@ -261,7 +261,7 @@ protected:
   int8_t listedPart[kMaxVoices];     // the part a voice is listed under in partVoices, -1 none
 
   // Per-voice scratch of the block loop.
-  static constexpr int32_t kScratchLength = 128;  // samples per chunk
+  static constexpr int32_t kScratchLength = 64;   // samples per chunk
   static constexpr int32_t kScratchSegments = 4;  // closed runs a voice keeps per chunk
   struct ScratchSegment {
     int32_t from;
