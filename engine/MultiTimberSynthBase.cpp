@@ -99,17 +99,23 @@ void MultiTimberSynthBase::processByVoice(RenderContext& context, int32_t first,
     if (event->sampleOffset < first) event->sampleOffset = first;
     if (event->sampleOffset > end) event->sampleOffset = end;
     const int32_t at = event->sampleOffset;
-    while (at > chunkEnd) {
-      synchronize(chunkEnd);
-      startChunk(chunkEnd, end);
-    }
+    reachChunk(at, end);
     catchUpFor(*event, at);
     dispatch(*event);
   }
-  for (;;) {
-    synchronize(chunkEnd);
-    if (chunkEnd >= end) break;
-    startChunk(chunkEnd, end);
+  reachChunk(end, end);
+  synchronize(end);
+}
+
+// Moves the chunk on until it holds at. Voices rendering one by one with
+// nothing in their scratch rows go straight to at in one run instead.
+void MultiTimberSynthBase::reachChunk(int32_t at, int32_t end) {
+  while (at > chunkEnd) {
+    bool pending = false;
+    for (uint64_t word : pendingVoices.words) pending = pending || word != 0;
+    const int32_t to = !pending && !rendersSideBySide() ? at : chunkEnd;
+    synchronize(to);
+    startChunk(to, end);
   }
 }
 

@@ -199,6 +199,7 @@ protected:
   // into the shared buffers, voice by voice in ascending order.
   void synchronize(int32_t at);
   void startChunk(int32_t from, int32_t end);
+  void reachChunk(int32_t at, int32_t end);
   int32_t findVoice();
   // Calls fn(voice) for every voice playing on part (0..15), in ascending
   // voice order; fn may stop, release or damp the voice.
