@@ -1,7 +1,10 @@
 // Cost of the tone generator's render routines per voice-sample: the
 // sixteen FM routines (strc 0..15) and the two sampler readers. A few
-// voices render blocks of 256 samples at 48 kHz into one output pair; the
-// counter "voice_sample" reads as time per voice-sample.
+// voices render blocks of 256 samples at 48 kHz, each into a pair of its
+// own, one after the other (level 0, scalar) or side by side in vector
+// lanes (level 1 SSE4.1, 2 AVX2; a level the processor lacks runs as the
+// best it has, and its row says so); the counter "voice_sample" reads as
+// time per voice-sample.
 #include "engine/LogCode.h"
 #include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
@@ -23,7 +26,7 @@ using Voice = SynthesizerFM4::VoiceUnitFM4;
 
 constexpr double kRate = 48000.0;
 constexpr int32_t kBlock = 256;
-constexpr int32_t kVoices = 8;
+constexpr int32_t kVoices = 16;
 
 RateConstants rateConstants() {
   RateConstants rc;
@@ -45,7 +48,8 @@ struct Bench {
   SamplerPreset presets[kSamplerPresetCount];
   std::vector<int32_t> sampleCodes;
   std::unique_ptr<Voice[]> voices = std::make_unique<Voice[]>(kVoices);
-  std::vector<float> left = std::vector<float>(kBlock), right = std::vector<float>(kBlock);
+  std::vector<float> rows = std::vector<float>(2 * kVoices * kBlock);
+  VectorLevel level = VectorLevel::Scalar;
 
   Bench() {
     buildWaveMemory(waves.data());
@@ -108,23 +112,37 @@ struct Bench {
   }
 
   void renderBlock() {
-    std::fill(left.begin(), left.end(), 0.0f);
-    std::fill(right.begin(), right.end(), 0.0f);
+    std::fill(rows.begin(), rows.end(), 0.0f);
+    Voice* group[kVoices];
+    float* lefts[kVoices];
+    float* rights[kVoices];
+    int32_t count = 0;
     for (int32_t i = 0; i < kVoices; ++i) {
       Voice& v = voices[i];
       v.renderPosition = 0;
-      if (v.stateByte != 0) v.renderUntilPosition(left.data(), right.data(), kBlock);
+      if (v.stateByte == 0) continue;
+      group[count] = &v;
+      lefts[count] = rows.data() + 2 * i * kBlock;
+      rights[count] = lefts[count] + kBlock;
+      ++count;
     }
+    Voice::renderGroup(group, lefts, rights, count, kBlock, level);
   }
 };
+
+void setLevel(benchmark::State& state, Bench& bench, int64_t requested) {
+  const VectorLevel level = std::min(static_cast<VectorLevel>(requested), supportedVectorLevel());
+  bench.level = level;
+  static const char* const names[] = {"scalar", "sse4.1", "avx2"};
+  state.SetLabel(names[static_cast<int32_t>(level)]);
+}
 
 void run(benchmark::State& state, Bench& bench, bool sampler) {
   bench.startAll(sampler);
   for (int32_t i = 0; i < 64; ++i) bench.renderBlock();  // past the attack
   for (auto _ : state) {
     bench.renderBlock();
-    benchmark::DoNotOptimize(bench.left.data());
-    benchmark::DoNotOptimize(bench.right.data());
+    benchmark::DoNotOptimize(bench.rows.data());
     benchmark::ClobberMemory();
   }
   const double voiceSamples = static_cast<double>(state.iterations()) * kVoices * kBlock;
@@ -135,9 +153,10 @@ void run(benchmark::State& state, Bench& bench, bool sampler) {
 void fmRoutine(benchmark::State& state) {
   Bench bench;
   bench.fmTone(static_cast<int32_t>(state.range(0)));
+  setLevel(state, bench, state.range(1));
   run(state, bench, false);
 }
-BENCHMARK(fmRoutine)->DenseRange(0, 15)->ArgName("strc");
+BENCHMARK(fmRoutine)->ArgsProduct({benchmark::CreateDenseRange(0, 15, 1), {0, 1, 2}})->ArgNames({"strc", "level"});
 
 // The same routines while every envelope moves quickly (notes restarted
 // each block, so always in a fast attack) and the LFO steps every 12
@@ -146,18 +165,21 @@ void fmRoutineMoving(benchmark::State& state) {
   Bench bench;
   bench.fmTone(static_cast<int32_t>(state.range(0)));
   bench.tones[0].lfoFreq = static_cast<int32_t>(state.range(1));
+  setLevel(state, bench, state.range(2));
   for (int32_t op = 0; op < 4; ++op) bench.tones[0].ar[op] = 96;
   for (auto _ : state) {
     bench.startAll(false);
     bench.renderBlock();
-    benchmark::DoNotOptimize(bench.left.data());
+    benchmark::DoNotOptimize(bench.rows.data());
     benchmark::ClobberMemory();
   }
   const double voiceSamples = static_cast<double>(state.iterations()) * kVoices * kBlock;
   state.counters["voice_sample"] = benchmark::Counter(voiceSamples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.SetItemsProcessed(static_cast<int64_t>(voiceSamples));
 }
-BENCHMARK(fmRoutineMoving)->ArgsProduct({benchmark::CreateDenseRange(0, 15, 1), {16383}})->ArgNames({"strc", "lfoFreq"});
+BENCHMARK(fmRoutineMoving)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 15, 1), {16383}, {0, 1, 2}})
+    ->ArgNames({"strc", "lfoFreq", "level"});
 
 void samplerRoutine(benchmark::State& state) {
   Bench bench;

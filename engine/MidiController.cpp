@@ -29,6 +29,51 @@ bool MidiController::append(const MidiEvent& event) {
   return true;
 }
 
+namespace {
+
+// Merges two lists sorted by offset; on equal offsets a's nodes come first.
+MidiEvent* mergeByOffset(MidiEvent* a, MidiEvent* b) {
+  MidiEvent* first = nullptr;
+  MidiEvent** link = &first;
+  while (a != nullptr && b != nullptr) {
+    MidiEvent*& from = b->sampleOffset < a->sampleOffset ? b : a;
+    *link = from;
+    link = &from->next;
+    from = from->next;
+  }
+  *link = a != nullptr ? a : b;
+  return first;
+}
+
+}  // namespace
+
+// The n events of events linked in queue order and sorted by offset,
+// stably (bottom-up merges of runs, no allocation).
+MidiEvent* MidiController::sortByOffset(MidiEvent* events, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) events[i].next = i + 1 < n ? &events[i + 1] : nullptr;
+  MidiEvent* list = events;
+  for (int32_t width = 1; width < n; width *= 2) {
+    MidiEvent* merged = nullptr;
+    MidiEvent** link = &merged;
+    MidiEvent* rest = list;
+    while (rest != nullptr) {
+      MidiEvent* a = rest;
+      MidiEvent* aEnd = a;
+      for (int32_t k = 1; k < width && aEnd->next != nullptr; ++k) aEnd = aEnd->next;
+      MidiEvent* b = aEnd->next;
+      aEnd->next = nullptr;
+      MidiEvent* bEnd = b;
+      for (int32_t k = 1; k < width && bEnd != nullptr && bEnd->next != nullptr; ++k) bEnd = bEnd->next;
+      rest = bEnd != nullptr ? bEnd->next : nullptr;
+      if (bEnd != nullptr) bEnd->next = nullptr;
+      *link = mergeByOffset(a, b);
+      while (*link != nullptr) link = &(*link)->next;
+    }
+    list = merged;
+  }
+  return list;
+}
+
 // Threads the queued events into the rack's list, sorted by sample offset.
 // Events are taken in the order they were queued and each goes after every
 // node whose offset is not larger, so equal offsets keep their queue order:
@@ -37,6 +82,13 @@ bool MidiController::append(const MidiEvent& event) {
 void MidiController::process(RenderContext& context) {
   MidiEvent* head = context.events;
   if (head == nullptr) {
+    count = 0;
+    return;
+  }
+  if (head->next == nullptr && count > 1) {
+    // An empty list: a stable sort of the queue gives the same order as
+    // inserting the events one by one, without a walk per event.
+    head->next = sortByOffset(pool, count);
     count = 0;
     return;
   }

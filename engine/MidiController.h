@@ -38,6 +38,9 @@ public:
   void clear();
 
   int32_t getCount() const { return count; }
+  // Links the n events of events (in their order) and sorts them by
+  // sample offset, keeping the order of equal offsets; returns the first.
+  static MidiEvent* sortByOffset(MidiEvent* events, int32_t n);
   int32_t getCapacity() const { return capacity; }
 
   MidiEvent* pool;

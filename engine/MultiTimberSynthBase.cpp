@@ -1,5 +1,6 @@
 #include "engine/MultiTimberSynthBase.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ovri::korvane::synth {
@@ -14,10 +15,26 @@ MultiTimberSynthBase::MultiTimberSynthBase(float masterTuneHz, float masterGain)
   voiceCount = 128;
   allocationCursor = 0;
   voiceMask = voiceCount - 1;
+  scratchRows = new float[static_cast<size_t>(kMaxVoices) * 2 * kScratchLength]();
+  scratchState = new VoiceScratch[kMaxVoices];
+  groupIndices = new int32_t[kMaxVoices];
+  listIndices = new int32_t[kMaxVoices];
+  groupStates = new int32_t[kMaxVoices];
+  groupVoices = new VoiceUnitBase*[kMaxVoices];
+  groupLefts = new float*[kMaxVoices];
+  groupRights = new float*[kMaxVoices];
   trackAllVoicesIdle();
 }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() {
+  delete[] scratchRows;
+  delete[] scratchState;
+  delete[] groupIndices;
+  delete[] listIndices;
+  delete[] groupStates;
+  delete[] groupVoices;
+  delete[] groupLefts;
+  delete[] groupRights;
   delete[] volumeTable;
   delete[] parts;
   delete[] voices;
@@ -44,11 +61,243 @@ void MultiTimberSynthBase::reservedStop2() { stopVoices(-1); }
 void MultiTimberSynthBase::deactivate() { stopVoices(-1); }
 void MultiTimberSynthBase::activate() { stopVoices(-1); }
 
-// The block loop. Voices render in runs between events: before an event
+// The block loop. Voices render in runs between events into their own
+// scratch rows; before an event only the voices it can change catch up to
+// the event's offset (a master-level event: all of them), then the event
+// is executed there. At the end of each chunk of kScratchLength samples
+// every sounding voice renders to the chunk's end and the rows are added
+// into the buffers in ascending voice order, so every sample of a shared
+// buffer sums its voices in that order, whatever the events, as if each
+// voice had added straight into it. The caller hands the buffers over
+// cleared.
+void MultiTimberSynthBase::process(RenderContext& context) {
+  const int32_t first = context.startSample;
+  const int32_t end = context.startSample + (context.sampleCount > 0 ? context.sampleCount : 0);
+  if (referenceLoop) {
+    processReference(context);
+    return;
+  }
+  currentContext = &context;
+  processByVoice(context, first, end);
+  currentContext = nullptr;
+}
+
+void MultiTimberSynthBase::processByVoice(RenderContext& context, int32_t first, int32_t end) {
+  // Idle voices are skipped: a note-on sets the position of the voice it
+  // starts.
+  forEachSoundingVoice([this, first](int32_t i) { voices[i]->renderPosition = first; });
+  startChunk(first, end);
+  for (MidiEvent* event = context.events != nullptr ? context.events->next : nullptr; event != nullptr;
+       event = event->next) {
+    if ((event->portMask & portMask) == 0) continue;
+    const int32_t status = event->status;
+    if (status < 0x80 || status > 0xF0 || (status & 0x0F) != 0) continue;
+    if (event->channel < 0 || event->channel >= kPartCount) continue;
+    if (status == 0x90 && parts[event->channel].mode == kModeMute) continue;
+    if (status == 0xF0 && receiveSysEx == 0) continue;
+    // An offset outside the block is executed at the nearest sample inside it.
+    if (event->sampleOffset < first) event->sampleOffset = first;
+    if (event->sampleOffset > end) event->sampleOffset = end;
+    const int32_t at = event->sampleOffset;
+    reachChunk(at, end);
+    catchUpFor(*event, at);
+    dispatch(*event);
+  }
+  reachChunk(end, end);
+  synchronize(end);
+}
+
+// Moves the chunk on until it holds at. Voices rendering one by one with
+// nothing in their scratch rows go straight to at in one run instead.
+void MultiTimberSynthBase::reachChunk(int32_t at, int32_t end) {
+  while (at > chunkEnd) {
+    bool pending = false;
+    for (uint64_t word : pendingVoices.words) pending = pending || word != 0;
+    const int32_t to = !pending && !rendersSideBySide() ? at : chunkEnd;
+    synchronize(to);
+    startChunk(to, end);
+  }
+}
+
+void MultiTimberSynthBase::startChunk(int32_t from, int32_t end) {
+  chunkStart = from;
+  chunkEnd = std::min(end, from + kScratchLength);
+  // Brought in step at the chunk's first note-on, if any.
+  volatileStale = true;
+}
+
+void MultiTimberSynthBase::catchUpMany(const int32_t* indices, int32_t count, int32_t end) {
+  int32_t group = 0;
+  for (int32_t g = 0; g < count; ++g) {
+    const int32_t index = indices[g];
+    VoiceUnitBase& voice = *voices[index];
+    const int32_t from = voice.renderPosition;
+    if (voice.stateByte == 0 || from >= end) continue;
+    const int32_t pair = voice.outputPair & (kChannelCount - 2);
+    VoiceScratch& scratch = scratchState[index];
+    if (scratch.from >= 0 && (scratch.to != from || scratch.pair != pair)) {
+      // Room is kept: catchUpFor synchronises before a note-on could need more.
+      if (scratch.closed < kScratchSegments) scratch.segments[scratch.closed++] = {scratch.from, scratch.to, scratch.pair};
+      scratch.from = -1;
+    }
+    if (scratch.from < 0) {
+      scratch.from = from;
+      scratch.pair = pair;
+      pendingVoices.set(index);
+    }
+    float* const left = scratchRows + static_cast<size_t>(index) * 2 * kScratchLength - chunkStart;
+    float* const right = left + kScratchLength;
+    std::fill(left + from, left + end, 0.0f);
+    std::fill(right + from, right + end, 0.0f);
+    groupIndices[group] = index;
+    groupStates[group] = voice.stateByte;
+    groupVoices[group] = &voice;
+    groupLefts[group] = left;
+    groupRights[group] = right;
+    ++group;
+  }
+  if (group == 0) return;
+  renderVoiceGroup(groupVoices, groupLefts, groupRights, group, end);
+  for (int32_t g = 0; g < group; ++g) {
+    const int32_t index = groupIndices[g];
+    VoiceUnitBase& voice = *voices[index];
+    scratchState[index].to = voice.renderPosition;
+    if (voice.stateByte != groupStates[g]) trackVoice(index);
+    recheckVoices.set(index);
+  }
+}
+
+void MultiTimberSynthBase::renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights,
+                                            int32_t count, int32_t end) {
+  for (int32_t g = 0; g < count; ++g) group[g]->renderUntilPosition(lefts[g], rights[g], end);
+}
+
+void MultiTimberSynthBase::catchUpFor(const MidiEvent& event, int32_t at) {
+  const int32_t channel = event.channel;
+  int32_t* const listed = listIndices;
+  auto catchUpPart = [this, channel, at, listed]() {
+    int32_t count = 0;
+    forEachVoiceBit(voiceCount, [this, channel](int32_t w) { return partVoices[channel].words[w]; },
+                    [listed, &count](int32_t i) { listed[count++] = i; });
+    catchUpMany(listed, count, at);
+  };
+  switch (event.status) {
+    case 0x80:
+      break;
+    case 0x90:
+      if (event.data2 > 0) {
+        // The search for a voice reads every voice's state at this offset:
+        // the voices whose state may change before it catch up first, then
+        // the voice the note will take.
+        if (volatileStale) {
+          forEachSoundingVoice([this](int32_t i) { volatileVoices.assign(i, voices[i]->quietUntil() < chunkEnd); });
+          volatileStale = false;
+        } else {
+          forEachVoiceBit(voiceCount, [this](int32_t w) { return recheckVoices.words[w]; }, [this](int32_t i) {
+            volatileVoices.assign(i, voices[i]->stateByte != 0 && voices[i]->quietUntil() < chunkEnd);
+          });
+        }
+        recheckVoices.fill(false);
+        int32_t count = 0;
+        forEachVoiceBit(voiceCount, [this](int32_t w) { return volatileVoices.words[w]; },
+                        [listed, &count](int32_t i) { listed[count++] = i; });
+        catchUpMany(listed, count, at);
+        const int32_t cursor = allocationCursor;
+        const int32_t taken = findVoice();
+        allocationCursor = cursor;
+        if (taken < 0) return;
+        if (scratchState[taken].closed >= kScratchSegments - 1) {
+          synchronize(at);
+          return;
+        }
+        catchUp(taken, at);
+        return;
+      }
+      break;
+    case 0xB0: {
+      if (event.data1 < 0 || event.data1 >= 128) return;
+      const ControllerHandler handler = controllerHandlers[event.data1];
+      if (handler == &ccStore || handler == &ccIgnore || handler == &ccNrpnLsb || handler == &ccNrpnMsb ||
+          handler == &ccRpnLsb || handler == &ccRpnMsb)
+        return;
+      if (handler == &ccDataEntryMsb || handler == &ccDataEntryLsb || handler == &ccDataIncrement ||
+          handler == &ccDataDecrement) {
+        const int32_t selector = parts[channel].parameterSelector;
+        if (selector == 128) {  // master volume
+          synchronize(at);
+          return;
+        }
+        if (selector != 0 && selector != 128 + 33) return;  // bend range, part mode
+      }
+      catchUpPart();
+      return;
+    }
+    case 0xE0:
+      catchUpPart();
+      return;
+    case 0xF0:
+      synchronize(at);
+      return;
+    default:
+      return;  // pressure and program change reach no voice
+  }
+  // A note-off: the held voices of the part playing its key.
+  forEachVoiceBit(voiceCount, [this, channel](int32_t w) { return partVoices[channel].words[w] & heldVoices.words[w]; },
+                  [this, &event, at](int32_t i) {
+                    if (voices[i]->key == event.data1) catchUp(i, at);
+                  });
+}
+
+// Voices go in ascending order. Where voices render one by one, each adds
+// its scratch segments and then renders the rest straight into the
+// buffers: every sample still receives its voices in ascending order, and
+// the voices no event touched since the last synchronisation need no
+// scratch at all. Where voices render side by side, all of them catch up
+// into their scratch rows first.
+void MultiTimberSynthBase::synchronize(int32_t at) {
+  float* const* channels = currentContext->channels;
+  auto addScratch = [this, channels](int32_t i) {
+    VoiceScratch& scratch = scratchState[i];
+    const float* const left = scratchRows + static_cast<size_t>(i) * 2 * kScratchLength - chunkStart;
+    const float* const right = left + kScratchLength;
+    auto add = [&](const ScratchSegment& s) {
+      float* const outL = channels[s.pair];
+      float* const outR = channels[s.pair + 1];
+      for (int32_t k = s.from; k < s.to; ++k) outL[k] += left[k];
+      for (int32_t k = s.from; k < s.to; ++k) outR[k] += right[k];
+    };
+    for (int32_t n = 0; n < scratch.closed; ++n) add(scratch.segments[n]);
+    if (scratch.from >= 0) add({scratch.from, scratch.to, scratch.pair});
+    scratch.from = -1;
+    scratch.closed = 0;
+  };
+  if (!rendersSideBySide()) {
+    forEachVoiceBit(voiceCount, [this](int32_t w) { return ~idleVoices.words[w] | pendingVoices.words[w]; },
+                    [this, at, channels, &addScratch](int32_t i) {
+                      if (pendingVoices.test(i)) addScratch(i);
+                      VoiceUnitBase& voice = *voices[i];
+                      const int32_t state = voice.stateByte;
+                      if (state == 0 || voice.renderPosition >= at) return;
+                      const int32_t pair = voice.outputPair & (kChannelCount - 2);
+                      voice.renderUntilPosition(channels[pair], channels[pair + 1], at);
+                      if (voice.stateByte != state) trackVoice(i);
+                      recheckVoices.set(i);
+                    });
+    pendingVoices.fill(false);
+    return;
+  }
+  int32_t count = 0;
+  forEachSoundingVoice([this, &count](int32_t i) { listIndices[count++] = i; });
+  catchUpMany(listIndices, count, at);
+  forEachVoiceBit(voiceCount, [this](int32_t w) { return pendingVoices.words[w]; }, addScratch);
+  pendingVoices.fill(false);
+}
+
+// The reference block loop. Voices render in runs between events: before an event
 // every sounding voice catches up to the event's offset, then the event is
 // executed there, and at the end every sounding voice renders to the end of
 // the block. Voices add into the buffers; the caller hands them over cleared.
-void MultiTimberSynthBase::process(RenderContext& context) {
+void MultiTimberSynthBase::processReference(RenderContext& context) {
   const int32_t first = context.startSample;
   const int32_t end = context.startSample + (context.sampleCount > 0 ? context.sampleCount : 0);
   currentContext = &context;
@@ -101,6 +350,7 @@ void MultiTimberSynthBase::trackVoice(int32_t index) {
   fadingVoices.assign(index, (state & (kReleased | kDamped)) != 0);
   heldVoices.assign(index, (state & kKeyHeld) != 0);
   const int32_t part = voice.part >= 0 && voice.part < kPartCount ? voice.part : -1;
+  recheckVoices.set(index);
   if (part == listedPart[index]) return;
   if (listedPart[index] >= 0) partVoices[listedPart[index]].clear(index);
   if (part >= 0) partVoices[part].set(index);
@@ -113,6 +363,8 @@ void MultiTimberSynthBase::trackAllVoicesIdle() {
   heldVoices.fill(false);
   for (VoiceSet& listed : partVoices) listed.fill(false);
   for (int8_t& part : listedPart) part = -1;
+  volatileVoices.fill(false);
+  recheckVoices.fill(false);
 }
 
 void MultiTimberSynthBase::voiceStarted(int32_t index) {

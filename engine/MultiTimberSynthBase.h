@@ -52,6 +52,11 @@ public:
     virtual void volumeChanged(int32_t value) = 0;        // 8
     virtual void expressionChanged(int32_t value) = 0;    // 9
     virtual void panChanged(int32_t value) = 0;           // 10
+    // The first sample position, from renderPosition on, whose render could
+    // change stateByte (an envelope reaching its limit, a sample reaching
+    // its end): rendering up to any end at or before it leaves stateByte as
+    // it is. A voice that cannot tell answers renderPosition.
+    virtual int32_t quietUntil() const { return renderPosition; }  // 11
     virtual ~VoiceUnitBase() = default;
 
     void renderUntilPosition(float* left, float* right, int32_t end) { (this->*renderUntil)(left, right, end); }
@@ -140,6 +145,14 @@ public:
   virtual void onChannelPressure(MidiEvent& event);
   virtual void onPitchBend(MidiEvent& event);
   virtual void onSystemExclusive(MidiEvent& event);
+  // Renders each of count voices from its position up to end into its own
+  // pair of buffers (lefts[i], rights[i]). The engine's own voices may be
+  // rendered several at a time; the output is as if one after the other.
+  virtual void renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights,
+                                int32_t count, int32_t end);
+  // True when renderVoiceGroup renders voices side by side rather than one
+  // after the other.
+  virtual bool rendersSideBySide() const { return false; }
   virtual bool isRpnEnabled();                          // 58
   virtual void setRpnEnabled(bool enabled);             // 59
   virtual bool isNrpnEnabled();                         // 60
@@ -153,6 +166,11 @@ public:
   // out of step.
   VoiceUnitBase& getVoice(int32_t index) { return *voices[index]; }
   int32_t getAllocationCursor() const { return allocationCursor; }
+  // The block loop in which every sounding voice catches up before every
+  // event and adds straight into the shared buffers. It gives the same
+  // output as the loop in use, at a cost of events x voices; kept as the
+  // reference the loop in use is checked against.
+  void setReferenceBlockLoop(bool on) { referenceLoop = on; }
   bool getReceiveSysEx() const { return receiveSysEx != 0; }
   void setReceiveSysEx(bool enabled) { receiveSysEx = enabled ? 1 : 0; }
   const float* getVolumeTable() const { return volumeTable; }
@@ -164,6 +182,24 @@ protected:
   // Fills the scratch event and dispatches it (the direct messages).
   void dispatchDirect(int32_t status, int32_t channel, int32_t data1, int32_t data2);
   void renderVoicesUntil(int32_t end);
+  void processReference(RenderContext& context);
+  // The block loop in use: only the voices an event concerns catch up to
+  // it, into their own scratch rows; at the end of each chunk of
+  // kScratchLength samples (and before a master-level event) every voice,
+  // in ascending order, adds its rows into the shared buffers and renders
+  // the rest of the way (see synchronize).
+  void processByVoice(RenderContext& context, int32_t first, int32_t end);
+  // Renders voice index (count voices of indices) from its position up to
+  // end into its scratch row.
+  void catchUp(int32_t index, int32_t end) { catchUpMany(&index, 1, end); }
+  void catchUpMany(const int32_t* indices, int32_t count, int32_t end);
+  // Catches up the voices event (at offset at) can change.
+  void catchUpFor(const MidiEvent& event, int32_t at);
+  // Every sounding voice catches up to at and every scratch row is added
+  // into the shared buffers, voice by voice in ascending order.
+  void synchronize(int32_t at);
+  void startChunk(int32_t from, int32_t end);
+  void reachChunk(int32_t at, int32_t end);
   int32_t findVoice();
   // Calls fn(voice) for every voice playing on part (0..15), in ascending
   // voice order; fn may stop, release or damp the voice.
@@ -224,6 +260,40 @@ protected:
   VoiceSet partVoices[kPartCount];   // part == p
   VoiceSet usedVoices;               // started since the voice was last made as new
   int8_t listedPart[kMaxVoices];     // the part a voice is listed under in partVoices, -1 none
+
+  // Per-voice scratch of the block loop.
+  static constexpr int32_t kScratchLength = 64;   // samples per chunk
+  static constexpr int32_t kScratchSegments = 4;  // closed runs a voice keeps per chunk
+  struct ScratchSegment {
+    int32_t from;
+    int32_t to;
+    int32_t pair;
+  };
+  // What a voice's scratch row holds of the current chunk: closed
+  // segments (a restart elsewhere in time or on another pair closes one)
+  // and the open one, from `from` (-1 none) up to `to`.
+  struct VoiceScratch {
+    int32_t from = -1;
+    int32_t to = 0;
+    int32_t pair = 0;
+    int32_t closed = 0;
+    ScratchSegment segments[kScratchSegments];
+  };
+  float* scratchRows = nullptr;        // kMaxVoices rows of 2 x kScratchLength (left, right)
+  VoiceScratch* scratchState = nullptr;  // [kMaxVoices]
+  int32_t* groupIndices = nullptr;     // [kMaxVoices]: the voices of one catch-up
+  int32_t* groupStates = nullptr;      // their stateBytes before it
+  int32_t* listIndices = nullptr;      // [kMaxVoices]: the voices an event or a chunk end concerns
+  VoiceUnitBase** groupVoices = nullptr;
+  float** groupLefts = nullptr;
+  float** groupRights = nullptr;
+  VoiceSet pendingVoices;              // voices with scratch not yet added to the buffers
+  VoiceSet volatileVoices;             // sounding voices whose state may change before chunkEnd
+  VoiceSet recheckVoices;              // voices changed since volatileVoices was last brought in step
+  bool volatileStale = true;           // volatileVoices not yet brought in step in this chunk
+  int32_t chunkStart = 0;
+  int32_t chunkEnd = 0;
+  bool referenceLoop = false;
 
 private:
   void buildParameterHandlers();

@@ -13,6 +13,9 @@ SynthesizerFM4::SynthesizerFM4(float masterTuneHz, float masterGain) : MultiTimb
   modelId = kModelId;
   maxPartMode = kModeSampler;
   voiceTables = new VoiceTableSet();
+  sortedVoices = new VoiceUnitFM4*[kMaxVoices];
+  sortedLefts = new float*[kMaxVoices];
+  sortedRights = new float*[kMaxVoices];
   initializeSoundData();
   allocateVoices(voiceCount);
   updateRateConstants();
@@ -28,6 +31,39 @@ SynthesizerFM4::~SynthesizerFM4() {
   delete[] samplerPresets;
   delete[] voiceStorage;
   delete voiceTables;
+  delete[] sortedVoices;
+  delete[] sortedLefts;
+  delete[] sortedRights;
+}
+
+void SynthesizerFM4::setVectorLevel(VectorLevel level) {
+  vectorLevel = level > supportedVectorLevel() ? supportedVectorLevel() : level;
+}
+
+// A counting sort by routine keeps each routine's voices together, in the
+// order given; every voice renders into buffers of its own, so the order
+// between routines changes nothing.
+void SynthesizerFM4::renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights,
+                                      int32_t count, int32_t end) {
+  constexpr int32_t kRoutines = VoiceUnitFM4::kRenderTableSize;
+  if (vectorLevel == VectorLevel::Scalar || count < 2) {
+    MultiTimberSynthBase::renderVoiceGroup(group, lefts, rights, count, end);
+    return;
+  }
+  int32_t start[kRoutines + 1] = {};
+  auto routineOf = [](const VoiceUnitBase* v) {
+    const int32_t r = static_cast<const VoiceUnitFM4*>(v)->getRoutine();
+    return r >= 0 && r < kRoutines ? r : 0;
+  };
+  for (int32_t g = 0; g < count; ++g) ++start[routineOf(group[g]) + 1];
+  for (int32_t r = 0; r < kRoutines; ++r) start[r + 1] += start[r];
+  for (int32_t g = 0; g < count; ++g) {
+    const int32_t at = start[routineOf(group[g])]++;
+    sortedVoices[at] = static_cast<VoiceUnitFM4*>(group[g]);
+    sortedLefts[at] = lefts[g];
+    sortedRights[at] = rights[g];
+  }
+  VoiceUnitFM4::renderGroup(sortedVoices, sortedLefts, sortedRights, count, end, vectorLevel);
 }
 
 SynthesizerFM4::VoiceUnitFM4& SynthesizerFM4::getVoiceUnit(int32_t index) { return voiceStorage[index]; }

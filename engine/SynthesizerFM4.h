@@ -2,6 +2,7 @@
 
 #include "engine/MultiTimberSynthBase.h"
 #include "engine/SoundData.h"
+#include "tonegen/FmVector.h"
 
 #include <cstdint>
 
@@ -53,6 +54,16 @@ public:
   void initializeSoundData() override;
   void onNoteOn(MidiEvent& event) override;
   void onSystemExclusive(MidiEvent& event) override;
+  // Voices that play the same FM routine render side by side in vector
+  // lanes at the engine's vector level.
+  void renderVoiceGroup(VoiceUnitBase* const* group, float* const* lefts, float* const* rights, int32_t count,
+                        int32_t end) override;
+  bool rendersSideBySide() const override { return vectorLevel != VectorLevel::Scalar; }
+  // The instruction set the FM voices render with: the best the processor
+  // supports unless set lower (a higher request gives the best). The output
+  // is the same at every level.
+  void setVectorLevel(VectorLevel level);
+  VectorLevel getVectorLevel() const { return vectorLevel; }
 
   TonePreset& getTonePreset(int32_t index) { return tonePresets[index & 255]; }
   SamplerPreset& getSamplerPreset(int32_t index) { return samplerPresets[index & 127]; }
@@ -75,6 +86,11 @@ private:
   SamplerPreset* samplerPresets = nullptr;  // [kSamplerPresetCount]
   VoiceUnitFM4* voiceStorage = nullptr;  // [kMaxVoices], voices[] points into it; the first voiceCount are in use
   RateConstants rateConstants;
+  VectorLevel vectorLevel = VectorLevel::Scalar;
+  // A catch-up's voices sorted by render routine ([kMaxVoices] each).
+  VoiceUnitFM4** sortedVoices = nullptr;
+  float** sortedLefts = nullptr;
+  float** sortedRights = nullptr;
 };
 
 // The voices' sample-rate and tuning dependent constants for rate r (Hz)

@@ -4,6 +4,7 @@
 #include "tonegen/VoiceUnitFM4.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <type_traits>
 
 namespace ovri::korvane::synth {
@@ -216,29 +217,18 @@ void VoiceUnitFM4::renderRun(float* left, float* right, int32_t position, int32_
 // evaluation order, the carrier sum (single precision, in evaluation
 // order) added to both channels, then the LFO countdown. After the LFO
 // check, stretches in which no envelope reaches its limit go through
-// renderRun; a sample at which one does goes through renderOperator with
-// its checks.
+// renderRun (or a vector kernel, see renderGroup); a sample at which one
+// does goes through renderOperator with its checks.
 template <int Structure, bool AmplitudeLfo>
-void VoiceUnitFM4::renderAlgorithm(float* left, float* right, int32_t end) {
+bool VoiceUnitFM4::nextRun(float* left, float* right, int32_t end, RunPlan& plan) {
   constexpr FmStructure shape = kFmStructures[Structure];
   int32_t position = renderPosition;
   while (position < end) {
     if (lfoState.lfoCounter < 1) stepLfo(AmplitudeLfo);
-    const RunPlan plan = planRun(end - position);
+    plan = planRun(end - position);
     if (plan.quiet > 0) {
-      const bool all = (stateByte & kOperatorBits) == kOperatorBits;
-      const bool steady = plan.steady >= kMinSteadyRun || plan.steady == plan.quiet;
-      const int32_t n = steady ? plan.steady : plan.quiet;
-      if (all && steady)
-        renderRun<Structure, AmplitudeLfo, true, true>(left, right, position, n);
-      else if (all)
-        renderRun<Structure, AmplitudeLfo, true, false>(left, right, position, n);
-      else if (steady)
-        renderRun<Structure, AmplitudeLfo, false, true>(left, right, position, n);
-      else
-        renderRun<Structure, AmplitudeLfo, false, false>(left, right, position, n);
-      position += n;
-      continue;
+      renderPosition = position;
+      return true;
     }
     int32_t modulation[4] = {0, 0, 0, 0};
     float out = 0.0f;
@@ -247,14 +237,214 @@ void VoiceUnitFM4::renderAlgorithm(float* left, float* right, int32_t end) {
         !renderOperator<Structure, AmplitudeLfo, shape.order[2]>(modulation, out) ||
         !renderOperator<Structure, AmplitudeLfo, shape.order[3]>(modulation, out)) {
       renderPosition = position;
-      return;
+      return false;
     }
     left[position] += out * mixState.gainL;
     right[position] += out * mixState.gainR;
     lfoState.lfoCounter -= lfoState.step;
     ++position;
   }
-  if (renderPosition < end) renderPosition = end;
+  renderPosition = position;
+  return false;
+}
+
+template <int Structure, bool AmplitudeLfo>
+void VoiceUnitFM4::renderAlgorithm(float* left, float* right, int32_t end) {
+  RunPlan plan;
+  while (nextRun<Structure, AmplitudeLfo>(left, right, end, plan)) {
+    const int32_t position = renderPosition;
+    const bool all = (stateByte & kOperatorBits) == kOperatorBits;
+    const bool steady = plan.steady >= kMinSteadyRun || plan.steady == plan.quiet;
+    const int32_t n = steady ? plan.steady : plan.quiet;
+    if (all && steady)
+      renderRun<Structure, AmplitudeLfo, true, true>(left, right, position, n);
+    else if (all)
+      renderRun<Structure, AmplitudeLfo, true, false>(left, right, position, n);
+    else if (steady)
+      renderRun<Structure, AmplitudeLfo, false, true>(left, right, position, n);
+    else
+      renderRun<Structure, AmplitudeLfo, false, false>(left, right, position, n);
+    renderPosition = position + n;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Several voices at a time
+
+VectorLevel supportedVectorLevel() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const VectorLevel level = [] {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return VectorLevel::Avx2;
+    if (__builtin_cpu_supports("sse4.1")) return VectorLevel::Sse41;
+    return VectorLevel::Scalar;
+  }();
+  return level;
+#else
+  return VectorLevel::Scalar;
+#endif
+}
+
+bool VoiceUnitFM4::loadLane(FmLaneState& lanes, int32_t l, const FmTables& tables, bool amplitudeLfo,
+                            bool steady) const {
+  for (int32_t i = 0; i < 4; ++i) {
+    const OperatorState& op = operators[i];
+    const bool on = (stateByte & (1 << i)) != 0;
+    if (!on) {
+      lanes.wave[i][l] = lanes.curve[i][l] = 0;
+      lanes.phase[i][l] = 0;
+      lanes.phaseInc[i][l] = lanes.egPosition[i][l] = lanes.egRate[i][l] = lanes.level[i][l] = 0;
+      lanes.sounding[i][l] = 0;
+      continue;
+    }
+    const ptrdiff_t wave = op.wave - tables.waves;
+    const ptrdiff_t curve = op.curve - tables.curves;
+    if (wave < 0 || wave > kWaveMemorySize - kWaveLength || curve < -(ptrdiff_t{1} << 28) || curve > (ptrdiff_t{1} << 28))
+      return false;
+    int32_t level = amplitudeLfo ? op.outputLevel + op.lfoAmp : op.outputLevel;
+    if (steady) level += op.curve[op.egPosition >> kCurveShift];
+    lanes.wave[i][l] = static_cast<int32_t>(wave);
+    lanes.curve[i][l] = static_cast<int32_t>(curve);
+    lanes.phase[i][l] = op.phase;
+    lanes.phaseInc[i][l] = op.phaseInc;
+    lanes.egPosition[i][l] = op.egPosition;
+    lanes.egRate[i][l] = op.egRate;
+    lanes.level[i][l] = level;
+    lanes.sounding[i][l] = -1;
+  }
+  lanes.feedback[l] = feedbackLevel;
+  lanes.gainL[l] = mixState.gainL;
+  lanes.gainR[l] = mixState.gainR;
+  return true;
+}
+
+namespace {
+
+void clearLane(FmLaneState& lanes, int32_t l) {
+  for (int32_t i = 0; i < 4; ++i) {
+    lanes.wave[i][l] = lanes.curve[i][l] = 0;
+    lanes.phase[i][l] = 0;
+    lanes.phaseInc[i][l] = lanes.egPosition[i][l] = lanes.egRate[i][l] = lanes.level[i][l] = 0;
+    lanes.sounding[i][l] = 0;
+  }
+  lanes.feedback[l] = 0;
+  lanes.gainL[l] = lanes.gainR[l] = 0.0f;
+}
+
+}  // namespace
+
+// Each lane holds one voice; a lane whose voice has reached the end (or
+// ended) takes the next voice of the group. All lanes then run together for
+// the shortest of their plans, which is a run each of them could have
+// taken alone: no LFO step and no envelope limit inside it, and, for a
+// steady run, no curve index change. Shorter runs than the scalar routine
+// would take change nothing in the output, since within a run each sample
+// is computed from the state alone.
+template <int Structure, bool AmplitudeLfo>
+void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts, float* const* rights, int32_t count,
+                               int32_t end, VectorLevel level) {
+  const VoiceUnitFM4& first = *voices[0];
+  const FmTables tables{first.waveTable, first.linearCurve, first.expTableI, first.expTableF};
+  const int32_t width = level == VectorLevel::Avx2 ? 8 : 4;
+  FmKernel steadyKernel = level == VectorLevel::Avx2 ? fmKernelAvx2(Structure, true) : fmKernelSse41(Structure, true);
+  FmKernel movingKernel = level == VectorLevel::Avx2 ? fmKernelAvx2(Structure, false) : fmKernelSse41(Structure, false);
+  FmLaneState lanes;
+  int32_t lane[kFmLanes];
+  RunPlan plans[kFmLanes];
+  for (int32_t l = 0; l < kFmLanes; ++l) lane[l] = -1;
+  int32_t next = 0;
+  for (;;) {
+    int32_t busy = 0;
+    for (int32_t l = 0; l < width; ++l) {
+      for (;;) {
+        while (lane[l] < 0 && next < count) {
+          if (voices[next]->stateByte != 0) lane[l] = next;
+          ++next;
+        }
+        if (lane[l] < 0) break;
+        const int32_t v = lane[l];
+        if (voices[v]->nextRun<Structure, AmplitudeLfo>(lefts[v], rights[v], end, plans[l])) break;
+        lane[l] = -1;
+      }
+      if (lane[l] >= 0) ++busy;
+    }
+    if (busy == 0) return;
+    int32_t quiet = kFmMaxRun;
+    int32_t steadyRun = kFmMaxRun;
+    for (int32_t l = 0; l < width; ++l) {
+      if (lane[l] < 0) continue;
+      quiet = std::min(quiet, plans[l].quiet);
+      steadyRun = std::min(steadyRun, plans[l].steady);
+    }
+    // The lanes' curve indices change at different samples: a steady run
+    // for all of them is mostly short, so the lanes read their curves
+    // unless every one is steady to the end of the run.
+    const bool steady = steadyRun == quiet;
+    const int32_t n = quiet;
+    for (int32_t l = 0; l < kFmLanes; ++l) {
+      if (l >= width || lane[l] < 0) {
+        clearLane(lanes, l);
+        continue;
+      }
+      VoiceUnitFM4& voice = *voices[lane[l]];
+      if (!voice.loadLane(lanes, l, tables, AmplitudeLfo, steady)) {
+        // Outside the kernels' tables: this voice renders alone.
+        voice.renderAlgorithm<Structure, AmplitudeLfo>(lefts[lane[l]], rights[lane[l]], end);
+        clearLane(lanes, l);
+        lane[l] = -1;
+      }
+    }
+    (steady ? steadyKernel : movingKernel)(lanes, tables, n);
+    for (int32_t l = 0; l < width; ++l) {
+      if (lane[l] < 0) continue;
+      VoiceUnitFM4& voice = *voices[lane[l]];
+      float* const left = lefts[lane[l]] + voice.renderPosition;
+      float* const right = rights[lane[l]] + voice.renderPosition;
+      for (int32_t k = 0; k < n; ++k) left[k] += lanes.outL[k][l];
+      for (int32_t k = 0; k < n; ++k) right[k] += lanes.outR[k][l];
+      for (int32_t i = 0; i < 4; ++i) {
+        if ((voice.stateByte & (1 << i)) == 0) continue;
+        OperatorState& op = voice.operators[i];
+        op.phase = lanes.phase[i][l];
+        op.egPosition = steady ? op.egPosition + n * op.egRate : lanes.egPosition[i][l];
+      }
+      voice.lfoState.lfoCounter -= n * voice.lfoState.step;
+      voice.renderPosition += n;
+    }
+  }
+}
+
+void VoiceUnitFM4::renderGroup(VoiceUnitFM4* const* voices, float* const* lefts, float* const* rights, int32_t count,
+                               int32_t end, VectorLevel level) {
+  if (level > supportedVectorLevel()) level = supportedVectorLevel();
+  int32_t i = 0;
+  while (i < count) {
+    VoiceUnitFM4& voice = *voices[i];
+    const int32_t routine = voice.routine;
+    const bool fm = routine >= 0 && routine < 16 && voice.renderUntil == voice.renderTable[routine] &&
+                    voice.waveTable != nullptr;
+    int32_t j = i + 1;
+    if (fm && level != VectorLevel::Scalar) {
+      while (j < count && voices[j]->routine == routine && voices[j]->renderUntil == voices[j]->renderTable[routine] &&
+             voices[j]->waveTable == voice.waveTable)
+        ++j;
+    }
+    if (!fm || level == VectorLevel::Scalar || j - i < 2) {
+      for (int32_t k = i; k < j; ++k)
+        if (voices[k]->stateByte != 0) voices[k]->renderUntilPosition(lefts[k], rights[k], end);
+      i = j;
+      continue;
+    }
+    using Lanes = void (*)(VoiceUnitFM4* const*, float* const*, float* const*, int32_t, int32_t, VectorLevel);
+    static constexpr Lanes kLanes[16] = {
+        &renderLanes<0, false>, &renderLanes<1, false>, &renderLanes<2, false>, &renderLanes<3, false>,
+        &renderLanes<4, false>, &renderLanes<5, false>, &renderLanes<6, false>, &renderLanes<7, false>,
+        &renderLanes<0, true>,  &renderLanes<1, true>,  &renderLanes<2, true>,  &renderLanes<3, true>,
+        &renderLanes<4, true>,  &renderLanes<5, true>,  &renderLanes<6, true>,  &renderLanes<7, true>,
+    };
+    kLanes[routine](voices + i, lefts + i, rights + i, j - i, end, level);
+    i = j;
+  }
 }
 
 // strc 0..7: LFO to pitch; strc 8..15: LFO to attenuation.

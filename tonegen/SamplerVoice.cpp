@@ -71,7 +71,8 @@ void VoiceUnitFM4::startSample(int32_t partIndex, int32_t playedKey, int32_t vel
   const int32_t ar = clampTo(preset.ar, 0, 255);
   startEnvelope(op, ar, ar < 127 ? rate(ar * kRateParameterUnit + rates.rateBase) : 0, attackCurve, linearCurve);
 
-  renderUntil = renderTable[kSamplerMono + ((slot.channels - 1) & 1)];
+  routine = kSamplerMono + ((slot.channels - 1) & 1);
+  renderUntil = renderTable[routine];
 }
 
 // Per sample: envelope check, attenuation, position check (stop, or wrap

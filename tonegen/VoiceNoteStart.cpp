@@ -63,6 +63,7 @@ void VoiceUnitFM4::start(int32_t partIndex, int32_t playedKey, int32_t velocity)
   setupMix(partState, vel, percussion ? (tone.pan & 127) : kMelodicPanOffset);
   setupBend(partState);
   renderUntil = renderTable[strc];
+  routine = strc;
 
   const int32_t modulation = partState.controllers[kControllerModulation] & 127;
   for (int32_t i = 0; i < 4; ++i) setupOperator(i, tone, pitchKey, vel, !percussion, modulation);

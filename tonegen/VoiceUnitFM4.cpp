@@ -3,6 +3,8 @@
 // the FM render loops in FmRender.cpp, the sampler in SamplerVoice.cpp.
 #include "tonegen/VoiceUnitFM4.h"
 
+#include <algorithm>
+
 namespace ovri::korvane::synth {
 
 using namespace fixedpoint;
@@ -156,6 +158,58 @@ bool VoiceUnitFM4::envelopeLimitReached(int32_t index, bool endsVoice) {
   op.egPosition = kEgLastEntry;
   op.curve = linearCurve;
   return false;
+}
+
+// Each sample first checks every sounding operator's counter against its
+// limit (one stage change at most), then moves the counter by egRate: a
+// stage ends ceil((egLimit - egPosition) / egRate) samples on, and at
+// least one sample after the stage began. Only an end into Off changes
+// stateByte: a release or a fade, or a decay to an inaudible sustain
+// level (after the attack when the operator is still in it). The sampler
+// also ends when, without a loop, its frame reaches endInUse; it moves at
+// most (phaseInc >> 16) + 1 frames a sample.
+int32_t VoiceUnitFM4::quietUntil() const {
+  constexpr int64_t kNever = 0x7FFFFFFF;
+  if (stateByte == 0) return static_cast<int32_t>(kNever);
+  auto stageEnd = [](int64_t position, int64_t limit, int64_t rate) -> int64_t {
+    if (limit <= position) return 0;
+    if (rate <= 0) return kNever;
+    return (limit - position + rate - 1) / rate;
+  };
+  int64_t samples = kNever;
+  for (int32_t i = 0; i < 4; ++i) {
+    if ((stateByte & (1 << i)) == 0) continue;
+    const OperatorState& op = operators[i];
+    const bool silentSustain = op.sustainLimit >= op.silenceLimit;
+    int64_t end = kNever;
+    switch (op.stage) {
+      case EnvelopeStage::Attack:
+        if (op.sl > 0 && silentSustain && op.decayRate > 0) {
+          const int64_t attack = stageEnd(op.egPosition, op.egLimit, op.egRate);
+          if (attack < kNever) end = attack + std::max<int64_t>(1, stageEnd(0, op.sustainLimit, op.decayRate));
+        }
+        break;
+      case EnvelopeStage::Decay:
+        if (silentSustain) end = stageEnd(op.egPosition, op.egLimit, op.egRate);
+        break;
+      case EnvelopeStage::Sustain:
+        if (op.egLimit <= op.egPosition) end = 0;
+        break;
+      default:  // Release, or Off while fading
+        end = stageEnd(op.egPosition, op.egLimit, op.egRate);
+        break;
+    }
+    samples = std::min(samples, end);
+  }
+  const bool samplerRoutine =
+      renderUntil == renderTable[kSamplerMono] || renderUntil == renderTable[kSamplerStereo];
+  if (samplerRoutine && sampler.loopInUse < 1) {
+    const int64_t stopFrame = static_cast<uint32_t>(sampler.endInUse);
+    const int64_t frame = operators[0].phase;
+    const int64_t perSample = (int64_t{static_cast<uint32_t>(operators[0].phaseInc)} >> 16) + 1;  // 16.16 frames
+    samples = std::min(samples, frame >= stopFrame ? 0 : (stopFrame - frame + perSample - 1) / perSample);
+  }
+  return static_cast<int32_t>(std::min(kNever, renderPosition + samples));
 }
 
 void VoiceUnitFM4::updateGains() {

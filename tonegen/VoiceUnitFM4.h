@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SynthesizerFM4.h"
+#include "tonegen/FmVector.h"
 #include "tonegen/OperatorState.h"
 #include "tonegen/VoiceTableSet.h"
 
@@ -90,6 +91,7 @@ public:
   void volumeChanged(int32_t value) override;
   void expressionChanged(int32_t value) override;
   void panChanged(int32_t value) override;
+  int32_t quietUntil() const override;
 
   // Render operations: add the voice from renderPosition up to end into
   // left and right. Entry n of renderTable; renderAlgorithmN plays strc N.
@@ -119,6 +121,16 @@ public:
   const SamplerBounds& samplerBounds() const { return sampler; }
   int32_t getBendOffset() const { return bendOffset; }
   int32_t getFeedbackLevel() const { return feedbackLevel; }
+  // The entry of renderTable the voice plays with (set at note start).
+  int32_t getRoutine() const { return routine; }
+
+  // Renders each of count voices from its position up to end into its own
+  // buffers (lefts[i], rights[i]), as renderUntil would. Voices playing the
+  // same FM routine advance side by side in the lanes of the kernels of
+  // level (none: one after the other); the output is the same at every
+  // level, sample for sample.
+  static void renderGroup(VoiceUnitFM4* const* voices, float* const* lefts, float* const* rights, int32_t count,
+                          int32_t end, VectorLevel level);
   const RenderOp* getRenderTable() const { return renderTable; }
 
 private:
@@ -135,6 +147,16 @@ private:
   template <int Structure, bool AmplitudeLfo, bool AllSounding, bool Steady>
   void renderRun(float* left, float* right, int32_t position, int32_t n);
   template <bool Stereo> void renderSampler(float* left, float* right, int32_t end);
+  // Renders the samples that need the per-sample path, from renderPosition
+  // on, until a run can start (true, plan set, renderPosition at its start)
+  // or the voice has reached end or ended (false).
+  template <int Structure, bool AmplitudeLfo> bool nextRun(float* left, float* right, int32_t end, RunPlan& plan);
+  template <int Structure, bool AmplitudeLfo>
+  static void renderLanes(VoiceUnitFM4* const* voices, float* const* lefts, float* const* rights, int32_t count,
+                          int32_t end, VectorLevel level);
+  // Puts the run state into lane l; false when the voice's waves or curves
+  // lie outside the tables the kernels read.
+  bool loadLane(FmLaneState& lanes, int32_t l, const FmTables& tables, bool amplitudeLfo, bool steady) const;
 
   // 2^(x/8192) as an oscillator increment (saturates near 2^31) and as an
   // envelope rate (saturates near 2^30); x below 0 reads as 0.
@@ -154,6 +176,7 @@ private:
   void updateGains();
 
   RenderOp renderTable[kRenderTableSize];
+  int32_t routine = 0;
 
   OperatorState operators[4];
   VoiceLfo lfoState;

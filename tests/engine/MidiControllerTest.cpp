@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace ovri::korvane {
@@ -35,6 +37,29 @@ TEST(MidiControllerQueue, MergeSortsByOffsetAndKeepsQueueOrderForEqualOffsets) {
   queue.process(context);
   EXPECT_EQ(listData1(head), (std::vector<int32_t>{5, 2, 3, 4, 1}));
   EXPECT_EQ(queue.getCount(), 0);
+}
+
+// Full queues of random offsets with many repeats: the list is the queue
+// stably sorted by offset.
+TEST(MidiControllerQueue, FullQueuesSortStablyByOffset) {
+  std::mt19937 rng(5);
+  for (int32_t n : {2, 3, 17, 64, 511, 512}) {
+    util::MidiController queue;
+    RenderContext context;
+    MidiEvent head;
+    context.events = &head;
+    std::vector<std::pair<int32_t, int32_t>> expected;  // (offset, data1)
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t offset = std::uniform_int_distribution<int32_t>(0, n / 3)(rng);
+      queue.append(makeEvent(0x90, i, offset));
+      expected.push_back({offset, i});
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    queue.process(context);
+    std::vector<int32_t> order;
+    for (auto& e : expected) order.push_back(e.second);
+    EXPECT_EQ(listData1(head), order) << n << " events";
+  }
 }
 
 TEST(MidiControllerQueue, AppendCopiesPortMaskClearsLinkAndDropsBeyondCapacity) {
