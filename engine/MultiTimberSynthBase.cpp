@@ -82,6 +82,22 @@ void MultiTimberSynthBase::process(RenderContext& context) {
   currentContext = nullptr;
 }
 
+// Whether the block's loop executes an event: one for this engine's ports,
+// of a known status and part, not a note for a muted part nor system
+// exclusive while its reception is off. An offset outside the block is
+// moved to the nearest sample inside it.
+bool MultiTimberSynthBase::admit(MidiEvent& event, int32_t first, int32_t end) const {
+  if ((event.portMask & portMask) == 0) return false;
+  const int32_t status = event.status;
+  if (status < 0x80 || status > 0xF0 || (status & 0x0F) != 0) return false;
+  if (event.channel < 0 || event.channel >= kPartCount) return false;
+  if (status == 0x90 && parts[event.channel].mode == kModeMute) return false;
+  if (status == 0xF0 && receiveSysEx == 0) return false;
+  if (event.sampleOffset < first) event.sampleOffset = first;
+  if (event.sampleOffset > end) event.sampleOffset = end;
+  return true;
+}
+
 void MultiTimberSynthBase::processByVoice(RenderContext& context, int32_t first, int32_t end) {
   // Idle voices are skipped: a note-on sets the position of the voice it
   // starts.
@@ -89,15 +105,7 @@ void MultiTimberSynthBase::processByVoice(RenderContext& context, int32_t first,
   startChunk(first, end);
   for (MidiEvent* event = context.events != nullptr ? context.events->next : nullptr; event != nullptr;
        event = event->next) {
-    if ((event->portMask & portMask) == 0) continue;
-    const int32_t status = event->status;
-    if (status < 0x80 || status > 0xF0 || (status & 0x0F) != 0) continue;
-    if (event->channel < 0 || event->channel >= kPartCount) continue;
-    if (status == 0x90 && parts[event->channel].mode == kModeMute) continue;
-    if (status == 0xF0 && receiveSysEx == 0) continue;
-    // An offset outside the block is executed at the nearest sample inside it.
-    if (event->sampleOffset < first) event->sampleOffset = first;
-    if (event->sampleOffset > end) event->sampleOffset = end;
+    if (!admit(*event, first, end)) continue;
     const int32_t at = event->sampleOffset;
     reachChunk(at, end);
     catchUpFor(*event, at);
@@ -308,15 +316,7 @@ void MultiTimberSynthBase::processReference(RenderContext& context) {
 
   for (MidiEvent* event = context.events != nullptr ? context.events->next : nullptr; event != nullptr;
        event = event->next) {
-    if ((event->portMask & portMask) == 0) continue;
-    const int32_t status = event->status;
-    if (status < 0x80 || status > 0xF0 || (status & 0x0F) != 0) continue;
-    if (event->channel < 0 || event->channel >= kPartCount) continue;
-    if (status == 0x90 && parts[event->channel].mode == kModeMute) continue;
-    if (status == 0xF0 && receiveSysEx == 0) continue;
-    // An offset outside the block is executed at the nearest sample inside it.
-    if (event->sampleOffset < first) event->sampleOffset = first;
-    if (event->sampleOffset > end) event->sampleOffset = end;
+    if (!admit(*event, first, end)) continue;
     if (event->sampleOffset > now) {
       now = event->sampleOffset;
       renderVoicesUntil(now);

@@ -189,6 +189,7 @@ protected:
   // in ascending order, adds its rows into the shared buffers and renders
   // the rest of the way (see synchronize).
   void processByVoice(RenderContext& context, int32_t first, int32_t end);
+  bool admit(MidiEvent& event, int32_t first, int32_t end) const;
   // Renders voice index (count voices of indices) from its position up to
   // end into its scratch row.
   void catchUp(int32_t index, int32_t end) { catchUpMany(&index, 1, end); }
