@@ -3,8 +3,8 @@
 // changed (what an open, untouched window costs); "Changing" moves one
 // value of every area per tick.
 #include "editor/KorvaneVSTGUIEditor.h"
-#include "plugin/EngineHost.h"
 #include "platform/gui/OffscreenFrame.h"
+#include "plugin/EngineHost.h"
 
 #include <benchmark/benchmark.h>
 

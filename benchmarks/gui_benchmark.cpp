@@ -5,9 +5,9 @@
 //                        the 33 ms editor timer running and nothing to do:
 //                        the process's CPU time per second of wall time
 //                        (needs an X server: DISPLAY).
+#include "host/HostWindow.h"
 #include "platform/gui/OffscreenFrame.h"
-#include "tests/gui/GalleryEditor.h"
-#include "tools/host/HostWindow.h"
+#include "tests/support/GalleryEditor.h"
 
 #include <benchmark/benchmark.h>
 

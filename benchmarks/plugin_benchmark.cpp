@@ -4,9 +4,9 @@
 // controller parameter changes in every block. Reports the real-time
 // factor (audio seconds rendered per second of CPU); the time column is the
 // cost of one block.
+#include "host/HostEventList.h"
+#include "host/HostParameterChanges.h"
 #include "plugin/KorvaneVSTProcessor.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
 
 #include <benchmark/benchmark.h>
 

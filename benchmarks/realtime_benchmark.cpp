@@ -9,11 +9,11 @@
 // Then the cost of events with the whole pool held: 1024 voices sounding,
 // 64-sample blocks, with no events, 16 note-offs at distinct offsets, 80
 // controller changes, and 512 note-ons.
+#include "host/HostEventList.h"
+#include "host/HostParameterChanges.h"
 #include "plugin/KorvaneVSTProcessor.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
 
 #include <algorithm>
 #include <atomic>

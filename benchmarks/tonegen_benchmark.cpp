@@ -5,9 +5,9 @@
 // lanes (level 1 SSE4.1, 2 AVX2; a level the processor lacks runs as the
 // best it has, and its row says so); the counter "voice_sample" reads as
 // time per voice-sample.
-#include "engine/LogCode.h"
-#include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
+#include "tonegen/LogCode.h"
+#include "tonegen/SoundData.h"
 #include "tonegen/VoiceTableSet.h"
 #include "tonegen/VoiceUnitFM4.h"
 

@@ -1,12 +1,12 @@
 #include "editor/KorvaneVSTGUIEditor.h"
 
-#include "engine/SoundData.h"
 #include "plugin/EditorProtocol.h"
 #include "plugin/EngineView.h"
 #include "plugin/FileActions.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/ValueTags.h"
 #include "pluginterfaces/vst/ivstmessage.h"
+#include "tonegen/SoundData.h"
 
 #include <cmath>
 #include <cstdio>

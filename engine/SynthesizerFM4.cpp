@@ -1,6 +1,6 @@
 #include "engine/SynthesizerFM4.h"
 
-#include "engine/LogCode.h"
+#include "tonegen/LogCode.h"
 #include "tonegen/VoiceTableSet.h"
 #include "tonegen/VoiceUnitFM4.h"
 
@@ -68,30 +68,11 @@ void SynthesizerFM4::renderVoiceGroup(VoiceUnitBase* const* group, float* const*
 
 SynthesizerFM4::VoiceUnitFM4& SynthesizerFM4::getVoiceUnit(int32_t index) { return voiceStorage[index]; }
 
-SynthesizerFM4::VoicePool::~VoicePool() {
-  delete[] pointers;
-  delete[] storage;
-}
-
 int32_t SynthesizerFM4::roundVoiceCount(int32_t n) {
   if (n < 1) return n;
   int32_t count = 1;
   while (count < n && count < kMaxVoices) count <<= 1;
   return count;
-}
-
-// Superseded by usePolyphony(), which needs no pool: kept for callers that
-// still build one.
-void SynthesizerFM4::prepareVoices(VoicePool& pool, int32_t count) {
-  delete[] pool.pointers;
-  delete[] pool.storage;
-  pool.storage = new VoiceUnitFM4[count];
-  pool.pointers = new VoiceUnitBase*[count];
-  pool.count = count;
-  for (int32_t i = 0; i < count; ++i) {
-    pool.storage[i].attach(*voiceTables, parts, waveTable, tonePresets, sampleData, samplerPresets, 0.0f);
-    pool.pointers[i] = &pool.storage[i];
-  }
 }
 
 // The pool is built once, for kMaxVoices voices, by the first call (from
@@ -121,12 +102,6 @@ void SynthesizerFM4::allocateVoices(int32_t count) {
   voiceCount = count;
   trackAllVoicesIdle();
   for (int32_t i = 0; i < voiceCount; ++i) voiceStorage[i].masterVolumeChanged(masterVolume);
-}
-
-// Superseded by usePolyphony(): the pool keeps the voices it was given.
-void SynthesizerFM4::adoptVoices(VoicePool& pool) {
-  if (pool.count < 1) return;
-  usePolyphony(pool.count);
 }
 
 // Constants in 1/8192 octave, from the sample rate r and the master tune t:

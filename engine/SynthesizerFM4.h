@@ -1,50 +1,28 @@
 #pragma once
 
 #include "engine/MultiTimberSynthBase.h"
-#include "engine/SoundData.h"
 #include "tonegen/FmVector.h"
+#include "tonegen/SoundData.h"
+#include "tonegen/WaveMemory.h"
 
 #include <cstdint>
 
 namespace ovri::korvane::synth {
 
 class VoiceTableSet;
+class VoiceUnitFM4;
 
 // The FM4 tone module: 256 tone presets, 128 sampler presets, 128 sample
 // slots, the eight oscillator waves and a pool of VoiceUnitFM4 voices.
 class SynthesizerFM4 : public MultiTimberSynthBase {
 public:
-  class VoiceUnitFM4;  // tonegen/VoiceUnitFM4.h
+  using VoiceUnitFM4 = synth::VoiceUnitFM4;  // tonegen/VoiceUnitFM4.h
 
   static constexpr uint8_t kModelId = 0x22;
-
-  // A pool of voices built apart from the engine. Superseded: the engine
-  // now builds all kMaxVoices voices once and usePolyphony() changes the
-  // count in use without allocating; adoptVoices(pool) is usePolyphony(
-  // pool.size()), and the pool keeps (and frees) the voices it was given.
-  class VoicePool {
-  public:
-    VoicePool() = default;
-    VoicePool(const VoicePool&) = delete;
-    VoicePool& operator=(const VoicePool&) = delete;
-    ~VoicePool();
-    int32_t size() const { return count; }
-
-  private:
-    friend class SynthesizerFM4;
-    VoiceUnitFM4* storage = nullptr;
-    VoiceUnitBase** pointers = nullptr;
-    int32_t count = 0;
-  };
 
   // The voice count setPolyphony would give for a request of n (n itself
   // below 1).
   static int32_t roundVoiceCount(int32_t n);
-  // Builds count voices attached to this engine's data. Reads nothing that
-  // changes while the engine plays.
-  void prepareVoices(VoicePool& pool, int32_t count);
-  // The polyphony change for a prepared pool's size (see usePolyphony).
-  void adoptVoices(VoicePool& pool);
 
   SynthesizerFM4(float masterTune, float masterVolume);
   ~SynthesizerFM4() override;
@@ -96,9 +74,5 @@ private:
 // The voices' sample-rate and tuning dependent constants for rate r (Hz)
 // and master tune t (Hz).
 RateConstants computeRateConstants(double r, double t);
-
-// Fills the wave memory with the eight oscillator waves (sine, half sine,
-// absolute sine, alternating sine, camel sine, triangle, square, saw).
-void buildWaveMemory(int32_t* memory);
 
 }  // namespace ovri::korvane::synth

@@ -22,7 +22,7 @@
 // a message that ends early keeps what it wrote.
 #include "engine/SynthesizerFM4.h"
 
-#include "engine/SoundFields.h"
+#include "tonegen/SoundFields.h"
 
 namespace ovri::korvane::synth {
 

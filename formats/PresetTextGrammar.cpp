@@ -1,6 +1,6 @@
 #include "formats/PresetTextGrammar.h"
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <algorithm>
 #include <charconv>

@@ -5,7 +5,7 @@
 // numbers. The kind-specific readers (TonePresetText.h, SamplerPresetText.h,
 // SampleDataParameterText.h) give each token its field.
 
-#include "engine/SoundFields.h"
+#include "tonegen/SoundFields.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "formats/SampleDataParameterText.h"
 
-#include "engine/LogCode.h"
 #include "formats/PresetTextGrammar.h"
+#include "tonegen/LogCode.h"
 
 #include <charconv>
 #include <exception>

@@ -10,7 +10,7 @@
 // when the slot has no loop; Pitch is in Hz, written with "%f" (six digits
 // after the point) and read only when it holds a point.
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 #include <string>

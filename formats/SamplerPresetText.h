@@ -8,7 +8,7 @@
 // The values are the rows of kSamplerFields (SoundFields.h) in row order; on
 // reading each is ANDed with its row's textMask. Values are written as stored.
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 #include <string>

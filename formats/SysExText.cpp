@@ -1,6 +1,6 @@
 #include "formats/SysExText.h"
 
-#include "engine/SoundFields.h"
+#include "tonegen/SoundFields.h"
 
 #include <cstdint>
 

@@ -9,7 +9,7 @@
 // lower-case hexadecimal digits. The model byte written is 21, so an engine
 // listening for its own model id ignores these messages unless set to 21.
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <string>
 

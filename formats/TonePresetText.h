@@ -11,7 +11,7 @@
 // their row order; on reading each is ANDed with its row's textMask. Values
 // are written as stored.
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 #include <string>

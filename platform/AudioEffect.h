@@ -1,7 +1,7 @@
 #pragma once
 
-#include "public.sdk/source/vst/vstcomponent.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "public.sdk/source/vst/vstcomponent.h"
 
 namespace Steinberg::Vst {
 

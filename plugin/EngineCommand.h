@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
 #include "plugin/SoundModel.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 #include <utility>

@@ -2,13 +2,13 @@
 
 #include "engine/MidiController.h"
 #include "engine/ModuleRack.h"
-#include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
 #include "plugin/EngineAudioSide.h"
 #include "plugin/EngineCommand.h"
 #include "plugin/EngineMailbox.h"
 #include "plugin/EngineView.h"
 #include "plugin/SoundModel.h"
+#include "tonegen/SoundData.h"
 
 #include <atomic>
 #include <cstdint>

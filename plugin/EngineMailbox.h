@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/SoundData.h"
 #include "plugin/EngineCommand.h"
 #include "plugin/SoundModel.h"
 #include "plugin/SpscRing.h"
+#include "tonegen/SoundData.h"
 
 #include <atomic>
 #include <bitset>

@@ -2,7 +2,7 @@
 
 #include "engine/MidiController.h"
 #include "engine/MidiEvent.h"
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <bitset>
 #include <cstdint>

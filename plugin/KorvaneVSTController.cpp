@@ -1,13 +1,13 @@
 #include "plugin/KorvaneVSTController.h"
 
 #include "editor/KorvaneVSTGUIEditor.h"
-#include "engine/SoundData.h"
 #include "plugin/EditorProtocol.h"
 #include "plugin/KorvaneIds.h"
 #include "plugin/StateImage.h"
 #include "plugin/StateStream.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
+#include "tonegen/SoundData.h"
 
 #include <algorithm>
 #include <cstdio>

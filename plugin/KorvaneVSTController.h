@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "public.sdk/source/vst/vsteditcontroller.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
 
 namespace Steinberg::Vst {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/MultiTimberSynthBase.h"
-#include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "plugin/StateImage.h"
 
-#include "engine/SoundFields.h"
+#include "tonegen/SoundFields.h"
 
 
 #include <algorithm>

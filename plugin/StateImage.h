@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/MultiTimberSynthBase.h"
-#include "engine/SoundData.h"
 #include "plugin/SoundModel.h"
+#include "tonegen/SoundData.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "plugin/StateLoad.h"
 
-#include "engine/LogCode.h"
 #include "sampleimport/SampleImport.h"
+#include "tonegen/LogCode.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "plugin/ValueTags.h"
 
-#include "engine/LogCode.h"
-#include "engine/SoundFields.h"
+#include "tonegen/LogCode.h"
+#include "tonegen/SoundFields.h"
 
 #include <algorithm>
 #include <cmath>

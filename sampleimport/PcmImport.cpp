@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <new>
 
-#include "engine/LogCode.h"
 #include "sampleimport/LittleEndian.h"
 #include "sampleimport/SampleImport.h"
+#include "tonegen/LogCode.h"
 
 namespace ovri::korvane::sampleimport {
 

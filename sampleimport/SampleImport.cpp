@@ -5,11 +5,11 @@
 #include <memory>
 #include <new>
 
-#include "engine/LogCode.h"
 #include "platform/fileio/RegularFile.h"
 #include "sampleimport/Adpcm.h"
 #include "sampleimport/Dpcm.h"
 #include "sampleimport/WavReader.h"
+#include "tonegen/LogCode.h"
 
 namespace ovri::korvane::sampleimport {
 

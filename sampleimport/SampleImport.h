@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 namespace ovri::korvane::sampleimport {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/PluginHost.h"
 #include "plugin/SpscRing.h"
-#include "tools/host/PluginHost.h"
 
 #include <atomic>
 #include <cstdint>

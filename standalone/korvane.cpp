@@ -12,13 +12,13 @@
 // allocation, no system call); the ALSA sequencer is read on a thread of
 // its own that hands complete messages to the process thread through a
 // ring; everything else (editor, state files) is on the main thread.
+#include "host/PluginHost.h"
 #include "standalone/MidiToHost.h"
 #include "tools/datapaths/DataPaths.h"
-#include "tools/host/PluginHost.h"
 #include "tools/samples/FactorySampleSet.h"
 #ifdef KORVANE_STANDALONE_WINDOW
+#include "host/HostWindow.h"
 #include "standalone/WindowShortcuts.h"
-#include "tools/host/HostWindow.h"
 #endif
 
 #include "public.sdk/source/common/memorystream.h"

@@ -10,7 +10,6 @@
 namespace ovri::korvane::synth {
 
 using namespace fixedpoint;
-using VoiceUnitFM4 = SynthesizerFM4::VoiceUnitFM4;
 
 namespace {
 

@@ -18,7 +18,6 @@
 namespace ovri::korvane::synth {
 
 using namespace fixedpoint;
-using VoiceUnitFM4 = SynthesizerFM4::VoiceUnitFM4;
 
 namespace {
 constexpr int32_t kFractionBits = 16;        // phaseInc and sampleFraction: 16.16 frames

@@ -6,7 +6,6 @@
 namespace ovri::korvane::synth {
 
 using namespace fixedpoint;
-using VoiceUnitFM4 = SynthesizerFM4::VoiceUnitFM4;
 
 namespace {
 constexpr int32_t kControllerModulation = 1;

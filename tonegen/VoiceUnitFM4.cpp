@@ -8,7 +8,6 @@
 namespace ovri::korvane::synth {
 
 using namespace fixedpoint;
-using VoiceUnitFM4 = SynthesizerFM4::VoiceUnitFM4;
 
 VoiceUnitFM4::VoiceUnitFM4() {
   // renderTable[strc] for FM notes (strc 0..15), then the two sampler readers.

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "engine/SynthesizerFM4.h"
 #include "tonegen/FmVector.h"
 #include "tonegen/OperatorState.h"
+#include "tonegen/SoundData.h"
 #include "tonegen/VoiceTableSet.h"
+#include "tonegen/VoiceUnit.h"
 
 #include <cstdint>
 
@@ -45,7 +46,8 @@ struct SamplerBounds {
 // One voice of the FM4 engine: four operators, a stepped LFO and the
 // sampler playback mode.
 //
-// CONTRACT WITH THE ENGINE (engine/SynthesizerFM4.cpp relies on exactly this):
+// CONTRACT WITH THE ENGINE (SynthesizerFM4, which knows it as
+// SynthesizerFM4::VoiceUnitFM4, relies on exactly this):
 //  - default constructible (the pool is an array);
 //  - attach(): called once after construction;
 //  - setRateConstants(): stores the five constants and makes the voice idle;
@@ -66,7 +68,7 @@ struct SamplerBounds {
 //         0x3FFF, tl 0..255 with sustainTable[128 - tl] clamped to 0..128,
 //         sl 0..128, ar/dr/rr 0..255; sample slot bounds: see SamplerVoice.cpp
 //   increment() and rate(): x below 0 reads as 0, octave x >> 13 capped at 127
-class SynthesizerFM4::VoiceUnitFM4 final : public MultiTimberSynthBase::VoiceUnitBase {
+class VoiceUnitFM4 final : public VoiceUnitBase {
 public:
   static constexpr int32_t kRenderTableSize = 18;  // 16 FM structures + sampler mono, stereo
   static constexpr int32_t kSamplerMono = 16;

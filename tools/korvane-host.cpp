@@ -5,8 +5,8 @@
 // The editor is embedded in a top-level window and runs in the host's run
 // loop for N seconds (default: 1 with --shot, else until the window is
 // killed); --shot photographs it into a PNG before it is closed.
-#include "tools/host/HostWindow.h"
-#include "tools/host/PluginHost.h"
+#include "host/HostWindow.h"
+#include "host/PluginHost.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 

@@ -46,10 +46,10 @@
 // parameters (which are checked against the slots' lengths). A state image
 // given with --state loads after it and replaces it; the explicit imports
 // follow; --no-factory starts from the plain reset sound.
-#include "tools/datapaths/DataPaths.h"
-#include "tools/host/PluginHost.h"
-#include "tools/midi/MidiFile.h"
+#include "host/PluginHost.h"
 #include "plugin/EditorProtocol.h"
+#include "tools/datapaths/DataPaths.h"
+#include "tools/midi/MidiFile.h"
 #include "tools/render/Cleanup.h"
 #include "tools/render/Loudness.h"
 #include "tools/render/OutputFile.h"

@@ -3,14 +3,14 @@
 // parameter edit (to the host, through the component handler) is recorded
 // in one log; the engine host is a real one with no audio thread.
 #include "editor/KorvaneVSTGUIEditor.h"
+#include "platform/gui/CDrawContext.h"
+#include "platform/gui/OffscreenFrame.h"
 #include "plugin/EditorProtocol.h"
 #include "plugin/EngineHost.h"
-#include "platform/gui/OffscreenFrame.h"
-#include "public.sdk/source/vst/hosting/hostclasses.h"
-#include "tests/gui/FakeDialog.h"
-#include "tests/gui/ImageCompare.h"
 #include "plugin/FileActions.h"
-#include "platform/gui/CDrawContext.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "tests/support/FakeDialog.h"
+#include "tests/support/ImageCompare.h"
 
 #include <cairo.h>
 

@@ -2,13 +2,13 @@
 // while a second thread renders notes: the handshake hides the overlay, a
 // typed tone value reaches the engine and the saved state, and the view
 // opens and closes again and again.
+#include "host/HostWindow.h"
+#include "host/PluginHost.h"
+#include "plugin/EditorProtocol.h"
 #include "plugin/StateImage.h"
 #include "public.sdk/source/common/memorystream.h"
-#include "tests/gui/FakeDialog.h"
-#include "tests/gui/ImageCompare.h"
-#include "tools/host/HostWindow.h"
-#include "tools/host/PluginHost.h"
-#include "plugin/EditorProtocol.h"
+#include "tests/support/FakeDialog.h"
+#include "tests/support/ImageCompare.h"
 
 #include <gtest/gtest.h>
 

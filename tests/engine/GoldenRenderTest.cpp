@@ -9,7 +9,7 @@
 //     KORVANE_UPDATE_GOLDEN=1 ./build/tests/engine/engine_tests --gtest_filter='Golden*'
 // An optimisation, a refactoring or a build change must never need that.
 #include "EngineHarness.h"
-#include "engine/LogCode.h"
+#include "tonegen/LogCode.h"
 
 #include <gtest/gtest.h>
 

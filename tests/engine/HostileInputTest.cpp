@@ -3,7 +3,7 @@
 // it may reach memory outside the engine. Run under AddressSanitizer to make
 // these tests bite.
 #include "EngineHarness.h"
-#include "engine/LogCode.h"
+#include "tonegen/LogCode.h"
 
 #include <gtest/gtest.h>
 

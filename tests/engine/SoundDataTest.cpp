@@ -1,5 +1,5 @@
-#include "engine/LogCode.h"
 #include "engine/SynthesizerFM4.h"
+#include "tonegen/LogCode.h"
 
 #include <gtest/gtest.h>
 
@@ -34,18 +34,6 @@ TEST(SoundData, TonePresetDefaults) {
   EXPECT_EQ(p.octv, 8);
   EXPECT_EQ(p.ar, 127);
   EXPECT_EQ(p.sl, 127);
-}
-
-TEST(SoundData, OperatorReferenceTableStaysWithItsRecord) {
-  TonePreset a;
-  a.kfStart[3] = 77;
-  TonePreset b(a);
-  EXPECT_EQ(*b.operatorFields[3 * kOperatorFieldCount + 11], 77);
-  *b.operatorFields[1 * kOperatorFieldCount + 1] = 9;  // mul of operator 1
-  EXPECT_EQ(b.mul[1], 9);
-  EXPECT_EQ(a.mul[1], 1);
-  a = b;
-  EXPECT_EQ(a.operatorFields[0], &a.tlVelCtrl[0]);
 }
 
 TEST(SoundData, WaveMemoryEncoding) {

@@ -1,6 +1,6 @@
 // The value tag columns of the field tables: every field of a record is
 // reached by exactly one item of its editor page.
-#include "engine/SoundFields.h"
+#include "tonegen/SoundFields.h"
 
 #include <gtest/gtest.h>
 

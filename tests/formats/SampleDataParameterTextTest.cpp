@@ -1,6 +1,6 @@
 #include "formats/SampleDataParameterText.h"
 
-#include "engine/LogCode.h"
+#include "tonegen/LogCode.h"
 
 #include <gtest/gtest.h>
 

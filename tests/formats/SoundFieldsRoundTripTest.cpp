@@ -1,8 +1,8 @@
 // The field tables across formats: what the system-exclusive text export
 // writes, the engine's system-exclusive reception reads back field for field.
-#include "engine/SoundFields.h"
 #include "engine/SynthesizerFM4.h"
 #include "formats/SysExText.h"
+#include "tonegen/SoundFields.h"
 
 #include <gtest/gtest.h>
 

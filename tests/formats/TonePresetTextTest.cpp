@@ -161,8 +161,6 @@ TEST(TonePresetText, ApplyCopiesSixteenNameCharactersWithoutTerminatorAndMasks) 
   EXPECT_EQ(std::string(tone.presetName, 17), "ABCDEFGHIJKLMNOPZ");
   EXPECT_EQ(tone.key, 0x7F);
   EXPECT_EQ(tone.tune[2], 0x3FFF);
-  // The reference table still points into the tone.
-  EXPECT_EQ(tone.operatorFields[2 * 12 + 2], &tone.tune[2]);
 }
 
 }  // namespace

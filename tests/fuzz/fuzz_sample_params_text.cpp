@@ -3,8 +3,8 @@
 // to a slot of that length; the slot's points must keep their invariants
 // (start < end <= length; start <= loop start < loopEnd <= end when looped;
 // loopEnd = end and no tail when not), and its pitch must be consistent.
-#include "engine/LogCode.h"
 #include "formats/SampleDataParameterText.h"
+#include "tonegen/LogCode.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "engine/LogCode.h"
-#include "engine/SoundData.h"
 #include "sampleimport/SampleImport.h"
+#include "tonegen/LogCode.h"
+#include "tonegen/SoundData.h"
 
 using namespace ovri::korvane;
 using namespace ovri::korvane::sampleimport;

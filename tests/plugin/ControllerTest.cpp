@@ -1,7 +1,7 @@
 // The edit controller as a host sees it: parameters, units and the MIDI
 // controller mapping.
+#include "host/PluginHost.h"
 #include "tests/plugin/TestSupport.h"
-#include "tools/host/PluginHost.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"

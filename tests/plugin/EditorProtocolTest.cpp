@@ -1,8 +1,8 @@
 // The editor's messages to the processor of the built bundle and what the
 // controller receives back; the state through the host's streams.
+#include "host/PluginHost.h"
 #include "tests/plugin/TestFiles.h"
 #include "tests/plugin/TestSupport.h"
-#include "tools/host/PluginHost.h"
 
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"

@@ -1,7 +1,7 @@
 // What a host sees of the built module before it creates anything: the
 // exported entry points, the factory and its class registration.
+#include "host/PluginHost.h"
 #include "tests/plugin/TestSupport.h"
-#include "tools/host/PluginHost.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 

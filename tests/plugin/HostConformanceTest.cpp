@@ -3,9 +3,9 @@
 // change is read-only, bypass can be automated and survives a preset
 // reload in the controller, bus layout, program lists that name the tones,
 // and every parameter point played where it lies whatever the block size.
+#include "host/PluginHost.h"
 #include "tests/plugin/TestFiles.h"
 #include "tests/plugin/TestSupport.h"
-#include "tools/host/PluginHost.h"
 
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "pluginterfaces/vst/ivstunits.h"

@@ -3,10 +3,10 @@
 // A processor initialised and active at 44.1 kHz with 256-sample blocks,
 // driven as a host drives it: parameter changes and events in, sixteen
 // stereo outputs out (static plug-in core, no module).
+#include "host/HostEventList.h"
+#include "host/HostParameterChanges.h"
 #include "plugin/KorvaneVSTProcessor.h"
 #include "public.sdk/source/common/memorystream.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The audio processor driven through the built bundle, as hosts drive it:
 // bus layout, the block loop with events and parameter changes, and what
 // hosts do that a processor must survive.
-#include "tools/host/PluginHost.h"
+#include "host/PluginHost.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 

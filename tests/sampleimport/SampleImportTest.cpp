@@ -8,7 +8,7 @@
 
 #include "WavBuilder.h"
 #include "WavFixtures.h"
-#include "engine/LogCode.h"
+#include "tonegen/LogCode.h"
 
 namespace ovri::korvane::sampleimport {
 namespace {

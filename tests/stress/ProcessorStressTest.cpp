@@ -5,10 +5,10 @@
 // ThreadSanitizer this proves that the threads share no memory but through
 // the processor's rings; under AddressSanitizer that nothing is freed while
 // the audio thread still reads it.
-#include "tests/stress/StressSupport.h"
+#include "host/HostEventList.h"
+#include "host/HostParameterChanges.h"
 #include "public.sdk/source/common/memorystream.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
+#include "tests/stress/StressSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 // thread, inside process() only: calls of operator new and delete (this
 // test program replaces them) and voluntary context switches (the thread
 // went to sleep in the kernel: a lock, a wait, blocking I/O).
+#include "host/HostEventList.h"
+#include "host/HostParameterChanges.h"
+#include "public.sdk/source/common/memorystream.h"
 #include "tests/stress/StressSupport.h"
 #include "tests/support/CountedAllocations.h"
-#include "public.sdk/source/common/memorystream.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 // What the stress and real-time tests share: WAV files to import and the
 // editor's messages to the processor.
+#include "host/HostEventList.h"
+#include "host/HostParameterChanges.h"
 #include "plugin/KorvaneVSTProcessor.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
-#include "tools/host/HostEventList.h"
-#include "tools/host/HostParameterChanges.h"
 
 #include <cmath>
 #include <cstdlib>

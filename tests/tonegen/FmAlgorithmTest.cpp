@@ -10,7 +10,6 @@
 namespace ovri::korvane::synth::testing {
 namespace {
 
-constexpr int32_t kFields = kOperatorFieldCount;
 
 // Four distinct operators: waves, multiples, levels and envelopes differ.
 void distinctOperators(TonePreset& t) {
@@ -31,7 +30,7 @@ void distinctOperators(TonePreset& t) {
 TonePreset permuted(const TonePreset& source, const int32_t (&from)[4]) {
   TonePreset t(source);
   for (int32_t op = 0; op < 4; ++op)
-    for (int32_t f = 0; f < kFields; ++f) *t.operatorFields[op * kFields + f] = *source.operatorFields[from[op] * kFields + f];
+    for (const OperatorField& field : kOperatorFields) (t.*field.member)[op] = (source.*field.member)[from[op]];
   return t;
 }
 

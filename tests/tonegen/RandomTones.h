@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 #include <random>

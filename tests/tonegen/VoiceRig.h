@@ -2,9 +2,10 @@
 
 // A voice with its own sound data and tables, driven the way the engine
 // drives it, without an engine object.
-#include "engine/LogCode.h"
-#include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
+#include "tonegen/LogCode.h"
+#include "tonegen/SoundData.h"
+#include "tonegen/SoundFields.h"
 #include "tonegen/VoiceTableSet.h"
 #include "tonegen/VoiceUnitFM4.h"
 

@@ -149,7 +149,8 @@ TEST(VoiceUnit, HostileFieldValuesStayInsideTheTables) {
     VoiceRig rig;
     for (TonePreset* t : {&rig.tones[value & 127], &rig.tones[128 + (value & 127)]}) {
       t->key = t->pan = t->lfoWave = t->lfoFreq = t->fl = t->strc = value;
-      for (int32_t f = 0; f < kOperatorCount * kOperatorFieldCount; ++f) *t->operatorFields[f] = value;
+      for (const OperatorField& field : kOperatorFields)
+        for (int32_t op = 0; op < kOperatorCount; ++op) (t->*field.member)[op] = value;
     }
     for (int32_t op = 0; op < 4; ++op) rig.tones[0].kfStart[op] = value;  // negative key-follow index at key 0
     for (PartState& p : rig.parts) {

@@ -1,9 +1,9 @@
 // The two frame strips drawn from the tone generator itself: the
 // connection diagrams from its structure table and the waves from its wave
 // memory, decoded through its own exponential table.
-#include "engine/SoundData.h"
 #include "engine/SynthesizerFM4.h"
 #include "tonegen/FmStructures.h"
+#include "tonegen/SoundData.h"
 #include "tonegen/VoiceTableSet.h"
 #include "tools/artwork/Artwork.h"
 #include "tools/artwork/Panel.h"

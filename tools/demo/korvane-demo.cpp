@@ -4,10 +4,10 @@
 // sampled sound.
 //
 //   korvane-demo [output.wav]
-#include "engine/LogCode.h"
 #include "engine/MidiController.h"
 #include "engine/ModuleRack.h"
 #include "engine/SynthesizerFM4.h"
+#include "tonegen/LogCode.h"
 
 #include <sndfile.h>
 

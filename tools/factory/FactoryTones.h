@@ -10,7 +10,7 @@
 // at the key's own pitch that dies away in about 50 ms, so that an
 // unassigned key is heard as such without ever sounding loud.
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 namespace ovri::korvane::factory {
 

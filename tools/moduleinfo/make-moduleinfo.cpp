@@ -7,7 +7,7 @@
 //   make-moduleinfo BUNDLE OUT.json
 //
 // The module version is that of its first audio module class.
-#include "tools/host/PluginHost.h"
+#include "host/PluginHost.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"

@@ -13,8 +13,8 @@
 // --samples: an install writes its presets from the build's WAVs (which may
 // sit under a staging DESTDIR) for the folder the WAVs are finally installed
 // in. The state is rewritten through the state image's own reader and writer.
+#include "host/PluginHost.h"
 #include "plugin/StateImage.h"
-#include "tools/host/PluginHost.h"
 #include "tools/presets/VstPresetFile.h"
 #include "tools/samples/FactorySampleSet.h"
 

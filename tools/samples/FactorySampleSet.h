@@ -24,7 +24,7 @@
 // the sample data parameters, which are checked against the length each
 // slot holds and so must follow the WAVs.
 
-#include "engine/SoundData.h"
+#include "tonegen/SoundData.h"
 
 #include <cstdint>
 #include <string>
