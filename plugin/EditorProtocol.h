@@ -21,6 +21,8 @@
 //   kvset    the address of the processor's EngineHost, as 8 raw bytes
 //   kvnames  the names of the instrument tones 0..127, 16 bytes each
 
+#include "sampleimport/ImportMode.h"
+
 #include <cstdint>
 
 namespace ovri::korvane::protocol {
@@ -127,9 +129,17 @@ namespace fileactions {
 constexpr int32_t kImportTones = 0x1100;
 constexpr int32_t kImportSamplerPresets = 0x1200;
 constexpr int32_t kImportSampleParameters = 0x1500;
-constexpr int32_t kImportWavPcm = 0x2100;
-constexpr int32_t kImportWavDpcm = 0x2200;
-constexpr int32_t kImportWavAdpcm = 0x2300;
+// A WAV import: 0x2100 + 0x100 x import mode + the target slot.
+constexpr int32_t kImportWav = 0x2100;
+constexpr int32_t importWavTag(sampleimport::ImportMode mode, int32_t slot = 0) {
+  return kImportWav + 0x100 * static_cast<int32_t>(mode) + slot;
+}
+constexpr sampleimport::ImportMode importModeOfTag(int32_t tag) {
+  return sampleimport::importModeOf(((tag & 0xFF00) - kImportWav) >> 8);
+}
+constexpr int32_t kImportWavPcm = importWavTag(sampleimport::ImportMode::Pcm);
+constexpr int32_t kImportWavDpcm = importWavTag(sampleimport::ImportMode::Dpcm);
+constexpr int32_t kImportWavAdpcm = importWavTag(sampleimport::ImportMode::Adpcm);
 constexpr int32_t kExportTones = 0x9100;
 constexpr int32_t kExportSamplerPresets = 0x9200;
 constexpr int32_t kExportToneSysEx = 0x9300;

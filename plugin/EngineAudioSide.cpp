@@ -128,7 +128,7 @@ HandOff* EngineAudioSide::apply(EngineCommand& c) {
       if (update->stopVoices) s.stopVoices(-1);
       for (const auto& t : update->tones) static_cast<synth::ToneParameters&>(s.getTonePreset(t.first)) = t.second;
       for (const auto& sp : update->samplers) s.getSamplerPreset(sp.first) = sp.second;
-      for (const auto& d : update->slots) d.second.applyTo(s.getSampleData(d.first));
+      for (const auto& d : update->slots) s.getSampleData(d.first).setPlayParameters(d.second);
       break;
     }
     case CommandKind::kSample: {

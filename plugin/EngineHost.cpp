@@ -183,7 +183,7 @@ void EngineHost::changePolyphony(int32_t n) {
 void EngineHost::forgetSampleFile(int32_t slot) {
   slot &= synth::kSampleSlotCount - 1;
   sampleFilePaths[slot].clear();
-  importModes[slot] = kImportPlain;
+  importModes[slot] = sampleimport::ImportMode::Pcm;
   slotPoints[slot] = SlotPoints{};
 }
 

@@ -8,6 +8,7 @@
 #include "plugin/EngineMailbox.h"
 #include "plugin/EngineView.h"
 #include "plugin/SoundModel.h"
+#include "sampleimport/ImportMode.h"
 #include "tonegen/SoundData.h"
 
 #include <atomic>
@@ -48,10 +49,6 @@ public:
   static constexpr int32_t kSynthSlot = 1;
   static constexpr float kMasterTune = 440.0f;   // Hz
   static constexpr float kMasterVolume = 0.8f;   // linear gain
-  // Import modes of a sample slot.
-  static constexpr uint8_t kImportPlain = 0;
-  static constexpr uint8_t kImportDpcm = 1;
-  static constexpr uint8_t kImportAdpcm = 2;
 
   EngineHost();
   ~EngineHost();
@@ -130,7 +127,7 @@ public:
   synth::SamplerPreset* samplerPreset = nullptr;
   SampleParameters* sample = nullptr;
   std::string sampleFilePaths[synth::kSampleSlotCount];  // empty = absent
-  uint8_t importModes[synth::kSampleSlotCount] = {};
+  sampleimport::ImportMode importModes[synth::kSampleSlotCount] = {};
   SlotPoints slotPoints[synth::kSampleSlotCount];
   LoopEntry loopEntries[synth::kSampleSlotCount];  // see ValueTags
 

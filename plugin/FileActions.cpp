@@ -69,9 +69,9 @@ FileActionResult importText(EngineHost& host, int32_t action, const std::string&
       for (const auto& r : formats::parseSampleDataParameters(*text)) {
         if (r.slot < 0 || r.slot >= kSampleSlotCount) continue;
         SampleParameters& slot = m.slots[r.slot];
-        slot.toRecord(record);
+        record.assignParameters(slot);
         formats::applySampleDataParameters(r, record);
-        slot = SampleParameters::of(record);
+        slot = record.parameters();
         slot.length = record.length;  // the record holds no values, the slot does
         forgetLoopPoints(host, r.slot);
         touched.set(static_cast<size_t>(r.slot));
@@ -114,7 +114,7 @@ FileActionResult exportText(EngineHost& host, int32_t action, const std::string&
     default: {
       // The parameters only: the records hold no sample values.
       std::unique_ptr<SampleData[]> slots(new SampleData[kSampleSlotCount]);
-      for (int32_t i = 0; i < kSampleSlotCount; ++i) m.slots[i].toRecord(slots[i]);
+      for (int32_t i = 0; i < kSampleSlotCount; ++i) slots[i].assignParameters(m.slots[i]);
       text = formats::writeSampleDataParameters(slots.get());
       result.count = kSampleSlotCount;
       break;
@@ -168,12 +168,12 @@ std::string fileName(const std::string& path) {
 namespace {
 
 // The import of importWav, with the importer's verdict.
-sampleimport::WavLoadResult loadIntoSlot(EngineHost& host, int32_t slot, const std::string& path, uint8_t mode) {
+sampleimport::WavLoadResult loadIntoSlot(EngineHost& host, int32_t slot, const std::string& path,
+                                         sampleimport::ImportMode mode) {
   slot &= kSampleSlotCount - 1;
-  mode = mode > 2 ? 0 : mode;
   auto install = std::make_unique<SampleInstall>();
   install->slot = slot;
-  const auto result = sampleimport::loadWavFile(path, static_cast<sampleimport::ImportMode>(mode), install->data);
+  const auto result = sampleimport::loadWavFile(path, mode, install->data);
   if (result != sampleimport::WavLoadResult::Loaded) {
     // Every note ends as for a finished import; the slot keeps what it had.
     auto stop = std::make_unique<RecordUpdate>();
@@ -189,7 +189,7 @@ sampleimport::WavLoadResult loadIntoSlot(EngineHost& host, int32_t slot, const s
   forgetLoopPoints(host, slot);
   host.importModes[slot] = mode;
   host.slotPoints[slot] = EngineHost::SlotPoints{};
-  host.model.slots[slot] = SampleParameters::of(install->data);
+  host.model.slots[slot] = install->data.parameters();
   EngineCommand c;
   c.kind = CommandKind::kSample;
   c.object = install.release();
@@ -199,7 +199,7 @@ sampleimport::WavLoadResult loadIntoSlot(EngineHost& host, int32_t slot, const s
 
 }  // namespace
 
-bool importWav(EngineHost& host, int32_t slot, const std::string& path, uint8_t mode) {
+bool importWav(EngineHost& host, int32_t slot, const std::string& path, sampleimport::ImportMode mode) {
   return loadIntoSlot(host, slot, path, mode) != sampleimport::WavLoadResult::CannotOpen;
 }
 
@@ -216,7 +216,7 @@ bool runFileAction(EngineHost& host, int32_t tag, const std::string& path, FileA
     case fileactions::kImportWavDpcm:
     case fileactions::kImportWavAdpcm: {
       const int32_t slot = tag & fileactions::kSlotMask;
-      switch (loadIntoSlot(host, slot, path, static_cast<uint8_t>((action - fileactions::kImportWavPcm) >> 8))) {
+      switch (loadIntoSlot(host, slot, path, fileactions::importModeOfTag(action))) {
         case sampleimport::WavLoadResult::CannotOpen:
           result.outcome = FileOutcome::Unreadable;
           break;

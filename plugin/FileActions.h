@@ -43,6 +43,6 @@ std::string describeFileAction(int32_t tag, const std::string& path, FileOutcome
 // Imports a WAV file into a slot as the file action does (voices stop, the
 // synthesizer's slot is disabled while the slot's data are swapped).
 // Returns false only when the file cannot be opened.
-bool importWav(EngineHost& host, int32_t slot, const std::string& path, uint8_t mode);
+bool importWav(EngineHost& host, int32_t slot, const std::string& path, sampleimport::ImportMode mode);
 
 }  // namespace ovri::korvane::plugin

@@ -4,43 +4,6 @@
 
 namespace ovri::korvane {
 
-SampleParameters SampleParameters::of(const synth::SampleData& d) {
-  SampleParameters p;
-  p.sampleRate = d.sampleRate;
-  p.pitch = d.pitch;
-  p.length = d.samples != nullptr ? d.length : 0;
-  p.channels = d.channels;
-  p.logRate = d.logRate;
-  p.logPitch = d.logPitch;
-  p.pitchOffset = d.pitchOffset;
-  p.start = d.start;
-  p.end = d.end;
-  p.loopEnd = d.loopEnd;
-  p.loopLength = d.loopLength;
-  p.loopTail = d.loopTail;
-  return p;
-}
-
-void SampleParameters::applyTo(synth::SampleData& d) const {
-  d.sampleRate = sampleRate;
-  d.pitch = pitch;
-  d.logRate = logRate;
-  d.logPitch = logPitch;
-  d.pitchOffset = pitchOffset;
-  d.start = start;
-  d.end = end;
-  d.loopEnd = loopEnd;
-  d.loopLength = loopLength;
-  d.loopTail = loopTail;
-}
-
-void SampleParameters::toRecord(synth::SampleData& d) const {
-  d.clear();
-  applyTo(d);
-  d.length = length;
-  d.channels = channels;
-}
-
 PartSettings PartSettings::of(const synth::PartState& p) {
   return {p.output,    p.defaultMode,    p.mode,           p.program,         p.bendRange,
           p.pitchBend, p.controllers[1], p.controllers[7], p.controllers[10], p.controllers[11]};
@@ -68,7 +31,7 @@ void SoundModel::copyFrom(synth::SynthesizerFM4& engine) {
   for (int32_t i = 0; i < synth::kPartCount; ++i) parts[i] = engine.getPart(i);
   for (int32_t i = 0; i < synth::kToneCount; ++i) tones[i] = engine.getTonePreset(i);
   for (int32_t i = 0; i < synth::kSamplerPresetCount; ++i) samplers[i] = engine.getSamplerPreset(i);
-  for (int32_t i = 0; i < synth::kSampleSlotCount; ++i) slots[i] = SampleParameters::of(engine.getSampleData(i));
+  for (int32_t i = 0; i < synth::kSampleSlotCount; ++i) slots[i] = engine.getSampleData(i).parameters();
 }
 
 void SoundModel::resetParts(bool restoreModes) {

@@ -17,31 +17,8 @@ struct EngineSettings {
   int32_t polyphony = 128;
 };
 
-// A sample slot's parameters without its sample values: what the editor
-// shows and the saved state and the parameter text keep. Same field names
-// and meanings as synth::SampleData.
-struct SampleParameters {
-  float sampleRate = 0.0f;
-  float pitch = 0.0f;
-  int32_t length = 0;  // frames of the recording; 0 = the slot is empty
-  int32_t channels = 0;
-  int32_t logRate = 0;
-  int32_t logPitch = 0;
-  int32_t pitchOffset = 0;
-  int32_t start = 0;
-  int32_t end = 0;
-  int32_t loopEnd = 0;
-  int32_t loopLength = 0;
-  int32_t loopTail = 0;
-
-  static SampleParameters of(const synth::SampleData& d);
-  // Writes the play parameters (rates, range, loop) into d; the recording
-  // itself (values, length, channels) stays as it is.
-  void applyTo(synth::SampleData& d) const;
-  // Fills every field of d but the values: a record for code that reads or
-  // writes sample data records (text import and export), not for playing.
-  void toRecord(synth::SampleData& d) const;
-};
+// A sample slot's parameters without its sample values (tonegen/SoundData.h).
+using SampleParameters = synth::SampleParameters;
 
 // The part values the saved state keeps.
 struct PartSettings {

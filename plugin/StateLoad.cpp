@@ -75,7 +75,7 @@ void captureStateImage(EngineHost& host, StateImage& image) {
     const char* path = host.getSampleFilePath(i);
     slot.present = path != nullptr;
     slot.path = path != nullptr ? path : "";
-    slot.mode = host.importModes[i];
+    slot.mode = static_cast<uint8_t>(host.importModes[i]);
   }
   image.valuesRead = 0;
   image.complete = true;
@@ -118,7 +118,7 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
     auto result = sampleimport::WavLoadResult::CannotOpen;
     if (isAbsolute(slot.path))
       result = sampleimport::loadWavFile(
-          slot.path, static_cast<sampleimport::ImportMode>(slot.mode > 2 ? 0 : slot.mode), d, sampleBudget);
+          slot.path, sampleimport::importModeOf(slot.mode), d, sampleBudget);
     if (result == sampleimport::WavLoadResult::Loaded)
       sampleBudget -= sampleimport::decodedBytes(static_cast<size_t>(d.length), static_cast<size_t>(d.channels));
     else
@@ -134,12 +134,12 @@ bool loadStateImage(EngineHost& host, const StateImage& image) {
   for (int32_t i = 0; i < kToneCount; ++i) static_cast<ToneParameters&>(m.tones[i]) = state->tones[i];
   for (int32_t i = 0; i < kSamplerPresetCount; ++i) m.samplers[i] = state->samplers[i];
   for (int32_t i = 0; i < kSampleSlotCount; ++i) {
-    m.slots[i] = SampleParameters::of(state->slots[i]);
+    m.slots[i] = state->slots[i].parameters();
     const StateImage::Slot& slot = image.slots[i];
     host.forgetSampleFile(i);
     if (!slot.present) continue;
     host.setSampleFilePath(i, slot.path.c_str());
-    host.importModes[i] = slot.mode;
+    host.importModes[i] = sampleimport::importModeOf(slot.mode);
     host.slotPoints[i] = kept[i];
   }
   EngineCommand command;

@@ -5,15 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "sampleimport/ImportMode.h"
 #include "tonegen/SoundData.h"
 
 namespace ovri::korvane::sampleimport {
-
-// How an imported recording is stored in a sample slot: as it is, or
-// through the 4-bit DPCM or ADPCM codec and back (the slot then holds what
-// the low-resolution format plays back). The values are those the saved
-// state stores.
-enum class ImportMode : int32_t { Pcm = 0, Dpcm = 1, Adpcm = 2 };
 
 enum class WavLoadResult {
   CannotOpen,  // the file could not be opened or read

@@ -13,6 +13,7 @@
 // its own that hands complete messages to the process thread through a
 // ring; everything else (editor, state files) is on the main thread.
 #include "host/PluginHost.h"
+#include "plugin/EditorProtocol.h"
 #include "standalone/MidiToHost.h"
 #include "tools/datapaths/DataPaths.h"
 #include "tools/samples/FactorySampleSet.h"
@@ -241,7 +242,7 @@ struct AlsaInput {
 
 void sendFileAction(PluginInstance& instance, int32 tag, const std::string& path) {
   IPtr<HostMessage> message = owned(new HostMessage);
-  message->setMessageID("GUIEditor:kvFileSelect");
+  message->setMessageID(ovri::korvane::protocol::message::kFileSelect);
   message->getAttributes()->setInt("tag", tag);
   message->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
   instance.notifyProcessor(message);

@@ -29,36 +29,40 @@ void SamplerPreset::setDefaults() {
   });
 }
 
+void SampleParameters::setPlayParameters(const SampleParameters& p) {
+  const int32_t keptLength = length;
+  const int32_t keptChannels = channels;
+  *this = p;
+  length = keptLength;
+  channels = keptChannels;
+}
+
 void SampleData::clear() {
   if (ownsData) delete[] samples;
   ownsData = 0;
-  sampleRate = 0.0f;
-  pitch = 0.0f;
   samples = nullptr;
-  length = channels = 0;
-  logRate = logPitch = pitchOffset = 0;
-  start = end = loopEnd = loopLength = loopTail = 0;
+  static_cast<SampleParameters&>(*this) = SampleParameters{};
 }
 
 void SampleData::takeFrom(SampleData& other) {
   if (&other == this) return;
   clear();
+  static_cast<SampleParameters&>(*this) = other;
   ownsData = other.ownsData;
-  sampleRate = other.sampleRate;
-  pitch = other.pitch;
   samples = other.samples;
-  length = other.length;
-  channels = other.channels;
-  logRate = other.logRate;
-  logPitch = other.logPitch;
-  pitchOffset = other.pitchOffset;
-  start = other.start;
-  end = other.end;
-  loopEnd = other.loopEnd;
-  loopLength = other.loopLength;
-  loopTail = other.loopTail;
   other.ownsData = 0;  // the values now belong here
   other.clear();
+}
+
+SampleParameters SampleData::parameters() const {
+  SampleParameters p = *this;
+  if (samples == nullptr) p.length = 0;
+  return p;
+}
+
+void SampleData::assignParameters(const SampleParameters& p) {
+  clear();
+  static_cast<SampleParameters&>(*this) = p;
 }
 
 void PartState::resetRegisters() {

@@ -64,8 +64,30 @@ struct SamplerPreset {
   int32_t rr;
 };
 
+// A sample slot's parameters: everything of a slot but its sample values.
+// The main thread's copy of a slot, the saved state and the parameter text
+// keep these; SampleData adds the values.
+struct SampleParameters {
+  float sampleRate = 0.0f;  // Hz of the recording
+  float pitch = 0.0f;       // Hz of the note the recording holds
+  int32_t length = 0;       // frames; 0 = the slot is empty
+  int32_t channels = 0;
+  int32_t logRate = 0;      // L(sampleRate), 1/8192 octave
+  int32_t logPitch = 0;     // L(pitch)
+  int32_t pitchOffset = 0;  // logRate - logPitch
+  int32_t start = 0;        // first frame played
+  int32_t end = 0;          // frame at which playback stops (exclusive)
+  int32_t loopEnd = 0;      // loop wraps here while the key is held
+  int32_t loopLength = 0;   // 0 = no loop
+  int32_t loopTail = 0;     // loop length after release (loopLength if loopEnd == end)
+
+  // Takes the play parameters of p (rates, range and loop); the
+  // recording's length and channels stay as they are.
+  void setPlayParameters(const SampleParameters& p);
+};
+
 // One recorded sample in the log encoding (see LogCode.h).
-struct SampleData {
+struct SampleData : SampleParameters {
   SampleData() = default;
   SampleData(const SampleData&) = delete;
   SampleData& operator=(const SampleData&) = delete;
@@ -76,21 +98,15 @@ struct SampleData {
   // Frees owned values, then takes every field of other (and the ownership
   // of its values); other is left cleared.
   void takeFrom(SampleData& other);
+  // The slot's parameters; length 0 where the slot holds no values.
+  SampleParameters parameters() const;
+  // Clears the record, then takes every parameter of p: a record without
+  // values, for code that reads or writes parameter records (text import
+  // and export), not for playing.
+  void assignParameters(const SampleParameters& p);
 
   uint8_t ownsData = 0;
-  float sampleRate = 0.0f;  // Hz of the recording
-  float pitch = 0.0f;       // Hz of the note the recording holds
   int32_t* samples = nullptr;  // length x channels codes, interleaved; null = empty
-  int32_t length = 0;       // frames
-  int32_t channels = 0;
-  int32_t logRate = 0;      // L(sampleRate), 1/8192 octave
-  int32_t logPitch = 0;     // L(pitch)
-  int32_t pitchOffset = 0;  // logRate - logPitch
-  int32_t start = 0;        // first frame played
-  int32_t end = 0;          // frame at which playback stops (exclusive)
-  int32_t loopEnd = 0;      // loop wraps here while the key is held
-  int32_t loopLength = 0;   // 0 = no loop
-  int32_t loopTail = 0;     // loop length after release (loopLength if loopEnd == end)
 };
 
 // The part record, one per MIDI channel.

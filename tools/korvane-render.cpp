@@ -100,6 +100,9 @@ using ovri::korvane::render::reasonOf;
 using ovri::korvane::render::toDecibels;
 namespace tags = ovri::korvane::protocol::tags;
 namespace fileactions = ovri::korvane::protocol::fileactions;
+namespace protocol = ovri::korvane::protocol;
+namespace sampleimport = ovri::korvane::sampleimport;
+namespace synth = ovri::korvane::synth;
 
 // A sound-data action carried out before rendering, through the
 // processor's own messages as the editor sends them.
@@ -162,9 +165,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;  // refused before rendering, or the render failed
 constexpr int kExitUsage = 2;
 
-constexpr int32 kImportWav = fileactions::kImportWavPcm;  // + 0x100 x mode + slot
-constexpr int32 kModeInstrument = 1;
-constexpr int32 kModePercussion = 2;
 
 // "CH[,CH...]" with channels 1..16 into a bit set.
 bool parseChannels(const std::string& text, uint16_t& channels) {
@@ -210,17 +210,18 @@ bool parseSampleOption(const std::string& text, FileAction& action) {
   const long slot = std::strtol(text.c_str(), &end, 10);
   if (end != text.c_str() + equals || slot < 0 || slot > 127) return false;
   std::string path = text.substr(equals + 1);
-  int32 mode = 0;
+  sampleimport::ImportMode mode = sampleimport::ImportMode::Pcm;
   const size_t colon = path.rfind(':');
   if (colon != std::string::npos) {
     const std::string name = path.substr(colon + 1);
     if (name == "pcm" || name == "dpcm" || name == "adpcm") {
-      mode = name == "pcm" ? 0 : (name == "dpcm" ? 1 : 2);
+      mode = name == "pcm" ? sampleimport::ImportMode::Pcm
+                           : (name == "dpcm" ? sampleimport::ImportMode::Dpcm : sampleimport::ImportMode::Adpcm);
       path.resize(colon);
     }
   }
   if (path.empty()) return false;
-  action = {kImportWav + 0x100 * mode + static_cast<int32>(slot), path};
+  action = {fileactions::importWavTag(mode, static_cast<int32>(slot)), path};
   return true;
 }
 
@@ -579,14 +580,14 @@ public:
 
   void fileSelect(int32 tag, const std::string& path) {
     IPtr<HostMessage> message = owned(new HostMessage);
-    message->setMessageID("GUIEditor:kvFileSelect");
+    message->setMessageID(protocol::message::kFileSelect);
     message->getAttributes()->setInt("tag", tag);
     message->getAttributes()->setBinary("path", path.c_str(), static_cast<uint32>(path.size() + 1));
     instance.notifyProcessor(message);
   }
   void valueChange(int32 tag, double value) {
     IPtr<HostMessage> message = owned(new HostMessage);
-    message->setMessageID("GUIEditor:kvValueChange");
+    message->setMessageID(protocol::message::kValueChange);
     message->getAttributes()->setInt("tag", tag);
     message->getAttributes()->setFloat("val", value);
     instance.notifyProcessor(message);
@@ -690,7 +691,7 @@ void applyLayout(PluginInstance& instance, uint16_t drums, bool everyOtherPart) 
     const bool drum = (drums >> channel) & 1;
     if (!drum && !everyOtherPart) continue;
     messages.valueChange(tags::kSelectPart, channel / 15.0);
-    messages.valueChange(tags::kPartMode, (drum ? kModePercussion : kModeInstrument) / 3.0);
+    messages.valueChange(tags::kPartMode, (drum ? synth::kModePercussion : synth::kModeInstrument) / 3.0);
   }
 }
 

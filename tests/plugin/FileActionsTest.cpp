@@ -95,8 +95,8 @@ TEST_F(FileActionsTest, SampleDataParametersTravelThroughAFile) {
   const std::string longWav = dir.file("long.wav"), shortWav = dir.file("short.wav");
   ASSERT_TRUE(test::writeSawWav(longWav, 5000));
   ASSERT_TRUE(test::writeSawWav(shortWav, 3000, 2, 22050));
-  ASSERT_TRUE(plugin::importWav(host, 2, longWav, EngineHost::kImportPlain));
-  ASSERT_TRUE(plugin::importWav(host, 9, shortWav, EngineHost::kImportAdpcm));
+  ASSERT_TRUE(plugin::importWav(host, 2, longWav, sampleimport::ImportMode::Pcm));
+  ASSERT_TRUE(plugin::importWav(host, 9, shortWav, sampleimport::ImportMode::Adpcm));
   host.selectSample(2);
   test::change(host, 0x3008, 4500.0f);
   test::change(host, 0x300A, 3000.0f);
@@ -110,8 +110,8 @@ TEST_F(FileActionsTest, SampleDataParametersTravelThroughAFile) {
   EXPECT_EQ(lineCount(test::readWholeFile(file)), 2u + 128u);
 
   EngineHost other;
-  ASSERT_TRUE(plugin::importWav(other, 2, longWav, EngineHost::kImportPlain));
-  ASSERT_TRUE(plugin::importWav(other, 9, shortWav, EngineHost::kImportAdpcm));
+  ASSERT_TRUE(plugin::importWav(other, 2, longWav, sampleimport::ImportMode::Pcm));
+  ASSERT_TRUE(plugin::importWav(other, 9, shortWav, sampleimport::ImportMode::Adpcm));
   other.selectSample(9);
   EXPECT_TRUE(runFileAction(other, fa::kImportSampleParameters, file));
   EXPECT_EQ(test::saveState(other), test::saveState(host));
@@ -192,7 +192,7 @@ TEST_F(FileActionsTest, WavImportsInEachModeRememberTheFileAndMode) {
     EXPECT_EQ(d.loopLength, 0);
     EXPECT_TRUE(std::equal(d.samples, d.samples + 2000, expected.samples));
     EXPECT_STREQ(host.getSampleFilePath(slot), wav.c_str());
-    EXPECT_EQ(host.importModes[slot], m);
+    EXPECT_EQ(host.importModes[slot], modes[m]);
     const test::SlotRecord saved = test::readSlot(test::saveState(host), slot);
     EXPECT_EQ(saved.path, wav);
     EXPECT_EQ(saved.mode, m);
@@ -203,7 +203,7 @@ TEST_F(FileActionsTest, WavImportsInEachModeRememberTheFileAndMode) {
         << "slot " << slot << " holds the codec's version";
 
   EXPECT_TRUE(runFileAction(host, fa::kImportWavDpcm | 0x80, wav)) << "slot 0, the selected one";
-  EXPECT_EQ(host.importModes[0], EngineHost::kImportDpcm);
+  EXPECT_EQ(host.importModes[0], sampleimport::ImportMode::Dpcm);
   EXPECT_FALSE(runFileAction(host, fa::kImportWavPcm | 0xFF, wav));
   EXPECT_STREQ(host.getSampleFilePath(127), wav.c_str());
 }

@@ -45,10 +45,10 @@ protected:
     t.strc = 5, t.fl = 90, t.lfoFreq = 3000, t.mul[1] = 3, t.tl[1] = 20, t.wave[2] = 4;
     for (int32_t k = 0; k < 4; ++k) h.synth->getSamplerPreset(60 + k).smplNum = 1 + k;
     h.synth->getSamplerPreset(62).octv = 9;
-    ASSERT_TRUE(plugin::importWav(h, 1, longWav, EngineHost::kImportPlain));
-    ASSERT_TRUE(plugin::importWav(h, 2, longWav, EngineHost::kImportDpcm));
-    ASSERT_TRUE(plugin::importWav(h, 3, stereoWav, EngineHost::kImportAdpcm));
-    ASSERT_TRUE(plugin::importWav(h, 4, fixtureCopy, EngineHost::kImportPlain));
+    ASSERT_TRUE(plugin::importWav(h, 1, longWav, sampleimport::ImportMode::Pcm));
+    ASSERT_TRUE(plugin::importWav(h, 2, longWav, sampleimport::ImportMode::Dpcm));
+    ASSERT_TRUE(plugin::importWav(h, 3, stereoWav, sampleimport::ImportMode::Adpcm));
+    ASSERT_TRUE(plugin::importWav(h, 4, fixtureCopy, sampleimport::ImportMode::Pcm));
     h.selectSample(1);
     change(h, 0x300A, 3000.0f);
     change(h, 0x3009, 1000.0f);
@@ -137,8 +137,8 @@ TEST_F(StateImageTest, SaveLoadSaveGivesTheSameBytesAndNothingOfThePreviousState
   EXPECT_EQ(test::readSlot(image, 3).mode, 2);
 
   EngineHost other;  // with data of its own, all of which the load replaces
-  ASSERT_TRUE(plugin::importWav(other, 10, stereoWav, EngineHost::kImportDpcm));
-  ASSERT_TRUE(plugin::importWav(other, 1, stereoWav, EngineHost::kImportAdpcm));
+  ASSERT_TRUE(plugin::importWav(other, 10, stereoWav, sampleimport::ImportMode::Dpcm));
+  ASSERT_TRUE(plugin::importWav(other, 1, stereoWav, sampleimport::ImportMode::Adpcm));
   change(other, 0x0090, 1.0f);
   other.synth->getTonePreset(200).key = 3;
   other.synth->getPart(9).output = 15;
@@ -164,7 +164,7 @@ TEST_F(StateImageTest, ALoadedProjectSoundsTheSameInAFreshAndInAUsedInstance) {
   EngineHost fresh, used;
   {
     test::HostRenderer warmUp(used);
-    ASSERT_TRUE(plugin::importWav(used, 9, stereoWav, EngineHost::kImportDpcm));
+    ASSERT_TRUE(plugin::importWav(used, 9, stereoWav, sampleimport::ImportMode::Dpcm));
     used.synth->getPart(3).mode = synth::kModeSampler;
     used.synth->getSamplerPreset(40).smplNum = 9;
     used.synth->controlChange(1, 64, 127);
@@ -211,7 +211,7 @@ TEST_F(StateImageTest, OlderVersionsLoadAndPartsKeepTheirOutput) {
     EXPECT_EQ(test::readSlot(saved, 3).mode, version < 2 ? 0 : 2);
     if (version < 2) {
       EngineHost plain;
-      ASSERT_TRUE(plugin::importWav(plain, 3, stereoWav, EngineHost::kImportPlain));
+      ASSERT_TRUE(plugin::importWav(plain, 3, stereoWav, sampleimport::ImportMode::Pcm));
       EXPECT_TRUE(sameSamples(host.synth->getSampleData(3), plain.synth->getSampleData(3)));
     }
   }
@@ -237,7 +237,7 @@ TEST_F(StateImageTest, VersionZeroIsRefusedWithNothingChanged) {
 
 TEST_F(StateImageTest, SavedPointsAreCheckedAgainstTheReimportedRecording) {
   EngineHost project;
-  ASSERT_TRUE(plugin::importWav(project, 1, longWav, EngineHost::kImportPlain));
+  ASSERT_TRUE(plugin::importWav(project, 1, longWav, sampleimport::ImportMode::Pcm));
   const std::vector<uint8_t> image = saveState(project);
   const size_t at = pointsAt(image, 1);
   struct Case {
@@ -274,7 +274,7 @@ TEST_F(StateImageTest, SavedPointsAreCheckedAgainstTheReimportedRecording) {
 
 TEST_F(StateImageTest, AFileThatShrankKeepsTheImportsRangeAndTheLoopInsideIt) {
   EngineHost project;
-  ASSERT_TRUE(plugin::importWav(project, 1, longWav, EngineHost::kImportPlain));
+  ASSERT_TRUE(plugin::importWav(project, 1, longWav, sampleimport::ImportMode::Pcm));
   project.selectSample(1);
   change(project, 0x3008, 4500.0f);
   change(project, 0x300A, 2000.0f);
@@ -337,7 +337,7 @@ TEST_F(StateImageTest, ASlotTheImageDoesNotNameIsClearedAndForgotten) {
     EXPECT_EQ(host.synth->getSampleData(slot).samples, nullptr) << slot;
     EXPECT_EQ(host.synth->getSampleData(slot).length, 0) << slot;
     EXPECT_EQ(host.getSampleFilePath(slot), nullptr) << slot;
-    EXPECT_EQ(host.importModes[slot], 0) << slot;
+    EXPECT_EQ(host.importModes[slot], sampleimport::ImportMode::Pcm) << slot;
   }
   const std::vector<uint8_t> saved = saveState(host);
   EXPECT_EQ(saved, b);
@@ -389,8 +389,8 @@ TEST_F(StateImageTest, ANonFiniteFloatFailsTheReadWhereItStands) {
 
 TEST_F(StateImageTest, ABadPathLengthRefusesTheWholeImage) {
   EngineHost project;
-  ASSERT_TRUE(plugin::importWav(project, 0, stereoWav, EngineHost::kImportPlain));
-  ASSERT_TRUE(plugin::importWav(project, 5, longWav, EngineHost::kImportDpcm));
+  ASSERT_TRUE(plugin::importWav(project, 0, stereoWav, sampleimport::ImportMode::Pcm));
+  ASSERT_TRUE(plugin::importWav(project, 5, longWav, sampleimport::ImportMode::Dpcm));
   const std::vector<uint8_t> image = saveState(project);
   const size_t at = test::layout::slot(image, 5) + 1;  // N
   const int32_t n = test::getI32(image, at);
@@ -440,8 +440,8 @@ TEST_F(StateImageTest, APathOfTheLongestLengthIsKept) {
 
 TEST_F(StateImageTest, AnImageCutAnywhereLoadsAsFarAsItGoes) {
   EngineHost project;
-  ASSERT_TRUE(plugin::importWav(project, 0, stereoWav, EngineHost::kImportAdpcm));
-  ASSERT_TRUE(plugin::importWav(project, 127, fixtureCopy, EngineHost::kImportPlain));
+  ASSERT_TRUE(plugin::importWav(project, 0, stereoWav, sampleimport::ImportMode::Adpcm));
+  ASSERT_TRUE(plugin::importWav(project, 127, fixtureCopy, sampleimport::ImportMode::Pcm));
   change(project, 0x0090, 0.25f);
   const std::vector<uint8_t> image = saveState(project);
   EngineHost host;

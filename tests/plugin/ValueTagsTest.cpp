@@ -28,7 +28,7 @@ protected:
     ASSERT_TRUE(dir.valid());
     const std::string path = dir.file("slot" + std::to_string(slot) + ".wav");
     ASSERT_TRUE(test::writeSawWav(path, frames));
-    ASSERT_TRUE(plugin::importWav(host, slot, path, EngineHost::kImportPlain));
+    ASSERT_TRUE(plugin::importWav(host, slot, path, sampleimport::ImportMode::Pcm));
     host.selectSample(slot);
     ASSERT_EQ(host.sample->length, frames);
   }

@@ -14,7 +14,7 @@
 // make room for more of them. The carrier levels were then set so that the
 // loudest 100 ms of middle C at velocity 100 comes out near -21 dBFS for
 // every program (noises a little lower, short hits as loud as their peak
-// allows); tests/factory holds the bank to that.
+// allows); tests/tools/factory holds the bank to that.
 #include "tools/factory/FactoryToneDesign.h"
 
 namespace ovri::korvane::factory {

@@ -14,6 +14,7 @@
 // sit under a staging DESTDIR) for the folder the WAVs are finally installed
 // in. The state is rewritten through the state image's own reader and writer.
 #include "host/PluginHost.h"
+#include "plugin/EditorProtocol.h"
 #include "plugin/StateImage.h"
 #include "tools/presets/VstPresetFile.h"
 #include "tools/samples/FactorySampleSet.h"
@@ -36,9 +37,8 @@ using namespace Steinberg::Vst;
 using ovri::korvane::host::PluginInstance;
 using ovri::korvane::host::PluginModule;
 
-constexpr int32 kTagSelectPart = 0x0101;  // part n = v x 15
-constexpr int32 kTagPartMode = 0x0102;    // mode n = v x 3
-constexpr int32 kInstrument = 1, kPercussion = 2, kSampler = 3;
+namespace protocol = ovri::korvane::protocol;
+namespace synth = ovri::korvane::synth;
 constexpr int32 kDrumChannel = 9;
 
 struct PresetDefinition {
@@ -126,13 +126,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make-vstpresets: %s is missing\n", import.path.c_str());
         return 1;
       }
-      send(*instance, "GUIEditor:kvFileSelect", import.tag, 0.0, &import.path);
+      send(*instance, protocol::message::kFileSelect, import.tag, 0.0, &import.path);
     }
     for (int32 channel = 0; channel < 16; ++channel) {
-      int32 mode = channel == kDrumChannel ? kPercussion : kInstrument;
-      for (int32 s : preset.samplerChannels) mode = s == channel ? kSampler : mode;
-      send(*instance, "GUIEditor:kvValueChange", kTagSelectPart, channel / 15.0, nullptr);
-      send(*instance, "GUIEditor:kvValueChange", kTagPartMode, mode / 3.0, nullptr);
+      int32 mode = channel == kDrumChannel ? synth::kModePercussion : synth::kModeInstrument;
+      for (int32 s : preset.samplerChannels) mode = s == channel ? synth::kModeSampler : mode;
+      // Normalised values: part n = v x 15, mode n = v x 3.
+      send(*instance, protocol::message::kValueChange, protocol::tags::kSelectPart, channel / 15.0, nullptr);
+      send(*instance, protocol::message::kValueChange, protocol::tags::kPartMode, mode / 3.0, nullptr);
     }
     MemoryStream stream;
     if (instance->component->getState(&stream) != kResultOk) {

@@ -2,12 +2,16 @@
 
 #include "formats/SampleDataParameterText.h"
 #include "formats/SamplerPresetText.h"
+#include "plugin/EditorProtocol.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace ovri::korvane::samples {
+
+using sampleimport::ImportMode;
+namespace fileactions = protocol::fileactions;
 
 namespace {
 
@@ -25,13 +29,13 @@ constexpr int32_t kDrumBarFrames = kDrumSteps * kDrumStepFrames;  // 44096
 //   drums.wav   22050  1   44096   44096  -         one bar, 120 bpm
 const std::vector<SampleFile>& fileTable() {
   static const std::vector<SampleFile> files = {
-    {"choir.wav", SampleKind::Choir, 22050, 2, 33075, 26460, 60, Storage::Pcm},
-    {"flute.wav", SampleKind::Flute, 22050, 1, 18742, 13230, 84, Storage::Pcm},
-    {"pluck.wav", SampleKind::Pluck, 32000, 1, 44800, 0, 36, Storage::Pcm},
-    {"mallet.wav", SampleKind::Mallet, 32000, 1, 51200, 0, 96, Storage::Pcm},
+    {"choir.wav", SampleKind::Choir, 22050, 2, 33075, 26460, 60, ImportMode::Pcm},
+    {"flute.wav", SampleKind::Flute, 22050, 1, 18742, 13230, 84, ImportMode::Pcm},
+    {"pluck.wav", SampleKind::Pluck, 32000, 1, 44800, 0, 36, ImportMode::Pcm},
+    {"mallet.wav", SampleKind::Mallet, 32000, 1, 51200, 0, 96, ImportMode::Pcm},
     // Stored through the 4-bit ADPCM codec: the hits keep their attack, and
     // the slot's data come from a quarter of the bits of a 16-bit import.
-    {"drums.wav", SampleKind::Drums, kDrumRate, 1, kDrumBarFrames, kDrumBarFrames, -1, Storage::Adpcm},
+    {"drums.wav", SampleKind::Drums, kDrumRate, 1, kDrumBarFrames, kDrumBarFrames, -1, ImportMode::Adpcm},
   };
   return files;
 }
@@ -206,13 +210,13 @@ std::string sampleDataParameterText() {
 
 std::vector<FactoryImport> factoryImports(const std::string& presetDir, const std::string& sampleDir) {
   std::vector<FactoryImport> imports;
-  imports.push_back({kImportTones, presetDir + "/" + kToneBankFile});
-  imports.push_back({kImportSamplerPresets, presetDir + "/" + kSamplerPresetFile});
+  imports.push_back({fileactions::kImportTones, presetDir + "/" + kToneBankFile});
+  imports.push_back({fileactions::kImportSamplerPresets, presetDir + "/" + kSamplerPresetFile});
   for (const SampleSlot& s : sampleSlots()) {
     const SampleFile& file = sampleFiles()[static_cast<size_t>(s.file)];
-    imports.push_back({kImportWav + 0x100 * static_cast<int32_t>(file.storage) + s.slot, sampleDir + "/" + file.name});
+    imports.push_back({fileactions::importWavTag(file.storage, s.slot), sampleDir + "/" + file.name});
   }
-  imports.push_back({kImportSampleParameters, presetDir + "/" + kSampleDataFile});
+  imports.push_back({fileactions::kImportSampleParameters, presetDir + "/" + kSampleDataFile});
   return imports;
 }
 

@@ -24,6 +24,7 @@
 // the sample data parameters, which are checked against the length each
 // slot holds and so must follow the WAVs.
 
+#include "sampleimport/ImportMode.h"
 #include "tonegen/SoundData.h"
 
 #include <cstdint>
@@ -31,10 +32,6 @@
 #include <vector>
 
 namespace ovri::korvane::samples {
-
-// How a recording is stored when imported: the three import kinds of the
-// processor's WAV file actions.
-enum class Storage : int32_t { Pcm = 0, Dpcm = 1, Adpcm = 2 };
 
 enum class SampleKind { Choir, Flute, Pluck, Mallet, Drums };
 
@@ -47,7 +44,7 @@ struct SampleFile {
   int32_t frames;
   int32_t loopFrames; // length of the loop that ends at the last frame; 0 = one-shot
   int32_t rootKey;    // MIDI key the recording plays; -1 = unpitched
-  Storage storage;
+  sampleimport::ImportMode storage;  // how the set imports it
 };
 
 // One filled sample slot: a file and the part of it that plays.
@@ -98,12 +95,6 @@ std::string sampleDataParameterText();
 constexpr const char* kToneBankFile = "FactoryTones.txt";  // the factory FM tone bank
 constexpr const char* kSamplerPresetFile = "FactorySampler.txt";
 constexpr const char* kSampleDataFile = "FactorySampleData.txt";
-
-// File action tags of the processor's "GUIEditor:kvFileSelect" message.
-constexpr int32_t kImportTones = 0x1100;
-constexpr int32_t kImportSamplerPresets = 0x1200;
-constexpr int32_t kImportSampleParameters = 0x1500;
-constexpr int32_t kImportWav = 0x2100;  // + 0x100 x storage + slot
 
 struct FactoryImport {
   int32_t tag;

@@ -3,6 +3,7 @@
 #include "formats/SampleDataParameterText.h"
 #include "formats/SamplerPresetText.h"
 #include "formats/TextFile.h"
+#include "plugin/EditorProtocol.h"
 #include "tools/samples/FactorySampleSet.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <string>
 
 namespace {
+
+namespace fileactions = ovri::korvane::protocol::fileactions;
 
 namespace samples = ovri::korvane::samples;
 namespace formats = ovri::korvane::formats;
@@ -134,10 +137,10 @@ TEST(FactoryKeyMap, PlaybackPointsLieInsideTheirRecordings) {
 TEST(FactoryLoadOrder, TonesThenPresetsThenEverySampleThenTheirParameters) {
   const auto imports = samples::factoryImports("P", "S");
   ASSERT_EQ(imports.size(), samples::sampleSlots().size() + 3);
-  EXPECT_EQ(imports.front().tag, samples::kImportTones);
+  EXPECT_EQ(imports.front().tag, fileactions::kImportTones);
   EXPECT_EQ(imports.front().path, "P/FactoryTones.txt");
-  EXPECT_EQ(imports[1].tag, samples::kImportSamplerPresets);
-  EXPECT_EQ(imports.back().tag, samples::kImportSampleParameters) << "parameters are checked against loaded lengths";
+  EXPECT_EQ(imports[1].tag, fileactions::kImportSamplerPresets);
+  EXPECT_EQ(imports.back().tag, fileactions::kImportSampleParameters) << "parameters are checked against loaded lengths";
   std::set<int32_t> slots;
   for (size_t i = 2; i + 1 < imports.size(); ++i) {
     EXPECT_EQ(imports[i].tag & 0xF000, 0x2000);
