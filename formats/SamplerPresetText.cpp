@@ -1,61 +1,39 @@
 #include "formats/SamplerPresetText.h"
 
-#include "formats/PresetTextGrammar.h"
-
-#include <cstring>
-#include <exception>
+#include "formats/PresetRecordText.h"
 
 namespace ovri::korvane::formats {
 
 namespace {
 
-constexpr const char* kHeaderLine =
-    "# @S(Sampler) 0 ~127, presetName(16 ASCII Chars), smplNum, pan, octv, tune, tl, ar, dr, sl, rr";
+constexpr const char* kHeaderLines[] = {
+    "# @S(Sampler) 0 ~127, presetName(16 ASCII Chars), smplNum, pan, octv, tune, tl, ar, dr, sl, rr",
+};
 
-// Tokens: slot, name, 9 values. False when any is unusable.
-bool recordFromTokens(const std::vector<std::string>& tokens, SamplerRecord& record) {
-  if (tokens.size() < 2 + kSamplerValueCount) return false;
-  int32_t slot = 0;
-  if (!tokenToInt(tokens[0], slot) || slot >= synth::kSamplerPresetCount) return false;
-  if (!nameTokenToName(tokens[1], record.values.presetName)) return false;
-  std::size_t next = 2;
-  const bool complete = synth::forEachSamplerValue(record.values, [&](int32_t& field, const synth::SamplerField& row) {
-    int32_t value = 0;
-    if (!tokenToInt(tokens[next++], value)) return false;
-    field = value & row.textMask;
-    return true;
-  });
-  if (!complete) return false;
-  record.slot = slot;
-  return true;
-}
+struct SamplerText {
+  using Record = SamplerRecord;
+  using Preset = synth::SamplerPreset;
+  static constexpr RecordKind kKind = RecordKind::kSamplerPreset;
+  static constexpr const char* kMarker = "@S:";
+  static constexpr int32_t kSlotCount = synth::kSamplerPresetCount;
+  static constexpr std::size_t kValueCount = kSamplerValueCount;
+  template <class Values, class Visit> static bool forEachValue(Values& values, Visit&& visit) {
+    return synth::forEachSamplerValue(values, visit);
+  }
+};
 
 }  // namespace
 
 std::vector<SamplerRecord> parseSamplerPresets(const std::string& text) {
-  std::vector<SamplerRecord> records;
-  try {
-    for (const std::string& match : findRecords(text, RecordKind::kSamplerPreset)) {
-      SamplerRecord record;
-      if (recordFromTokens(recordTokens(match, RecordKind::kSamplerPreset), record))
-        records.push_back(record);
-    }
-  } catch (const std::exception&) {
-    // Out of memory while collecting: keep what was read so far.
-  }
-  return records;
+  return presettext::parse<SamplerText>(text);
 }
 
 void applySamplerPreset(const SamplerRecord& record, synth::SamplerPreset& preset) {
-  std::memcpy(preset.presetName, record.values.presetName, synth::kPresetNameLength);
-  for (const synth::SamplerField& row : synth::kSamplerFields)
-    preset.*row.member = record.values.*row.member & row.textMask;
+  presettext::apply<SamplerText>(record, preset);
 }
 
 void applySamplerPresets(const std::vector<SamplerRecord>& records, synth::SamplerPreset* presets) {
-  for (const SamplerRecord& record : records)
-    if (record.slot >= 0 && record.slot < synth::kSamplerPresetCount)
-      applySamplerPreset(record, presets[record.slot]);
+  presettext::applyAll<SamplerText>(records, presets);
 }
 
 void readSamplerPresets(const std::string& text, synth::SamplerPreset* presets) {
@@ -63,24 +41,7 @@ void readSamplerPresets(const std::string& text, synth::SamplerPreset* presets) 
 }
 
 std::string writeSamplerPresets(const synth::SamplerPreset* presets) {
-  std::string out;
-  out.reserve(synth::kSamplerPresetCount * 80 + 100);
-  out += kHeaderLine;
-  out += '\n';
-  for (int32_t i = 0; i < synth::kSamplerPresetCount; ++i) {
-    out += "@S:";
-    out += std::to_string(i);
-    out += " \"";
-    appendStoredName(out, presets[i].presetName);
-    out += '"';
-    synth::forEachSamplerValue(presets[i], [&out](int32_t value, const synth::SamplerField&) {
-      out += ' ';
-      out += std::to_string(value);
-      return true;
-    });
-    out += '\n';
-  }
-  return out;
+  return presettext::write<SamplerText>(presets, kHeaderLines);
 }
 
 }  // namespace ovri::korvane::formats

@@ -1,24 +1,10 @@
 #include "formats/TonePresetText.h"
 
-#include "formats/PresetTextGrammar.h"
-
-#include <cstring>
-#include <exception>
+#include "formats/PresetRecordText.h"
 
 namespace ovri::korvane::formats {
 
 namespace {
-
-using synth::ToneParameters;
-
-// Stores the value of each field of `from` into `to`, ANDed with the field's
-// text mask.
-void copyMasked(const ToneParameters& from, ToneParameters& to) {
-  for (const synth::ToneField& row : synth::kToneFields) to.*row.member = from.*row.member & row.textMask;
-  for (int32_t j = 0; j < synth::kOperatorCount; ++j)
-    for (const synth::OperatorField& row : synth::kOperatorFields)
-      (to.*row.member)[j] = (from.*row.member)[j] & row.textMask;
-}
 
 constexpr const char* kHeaderLines[] = {
     "# @I (Insturument) 0 ~ 255, presetName(16 ASCII Chars), key, pan, lfoWave, lfoFreq, fl, strc,",
@@ -28,76 +14,32 @@ constexpr const char* kHeaderLines[] = {
     "#                           tlVelCtrl_3, mul_3, tune_3, lms_3, wave_3, tl_3, ar_3, dr_3, sl_3, rr_3, kf_3, kfStart_3",
 };
 
-// Tokens: slot, name, 54 values. False when any is unusable.
-bool recordFromTokens(const std::vector<std::string>& tokens, ToneRecord& record) {
-  if (tokens.size() < 2 + kToneValueCount) return false;
-  int32_t slot = 0;
-  if (!tokenToInt(tokens[0], slot) || slot >= synth::kToneCount) return false;
-  if (!nameTokenToName(tokens[1], record.values.presetName)) return false;
-  std::size_t next = 2;
-  const bool complete = synth::forEachToneValue(record.values, [&](int32_t& field, const auto& row) {
-    int32_t value = 0;
-    if (!tokenToInt(tokens[next++], value)) return false;
-    field = value & row.textMask;
-    return true;
-  });
-  if (!complete) return false;
-  record.slot = slot;
-  return true;
-}
+struct ToneText {
+  using Record = ToneRecord;
+  using Preset = synth::TonePreset;
+  static constexpr RecordKind kKind = RecordKind::kTonePreset;
+  static constexpr const char* kMarker = "@I:";
+  static constexpr int32_t kSlotCount = synth::kToneCount;
+  static constexpr std::size_t kValueCount = kToneValueCount;
+  template <class Values, class Visit> static bool forEachValue(Values& values, Visit&& visit) {
+    return synth::forEachToneValue(values, visit);
+  }
+};
 
 }  // namespace
 
-std::vector<ToneRecord> parseTonePresets(const std::string& text) {
-  std::vector<ToneRecord> records;
-  try {
-    for (const std::string& match : findRecords(text, RecordKind::kTonePreset)) {
-      ToneRecord record;
-      if (recordFromTokens(recordTokens(match, RecordKind::kTonePreset), record))
-        records.push_back(record);
-    }
-  } catch (const std::exception&) {
-    // Out of memory while collecting: keep the records read so far rather
-    // than let the exception reach the caller's thread.
-  }
-  return records;
-}
+std::vector<ToneRecord> parseTonePresets(const std::string& text) { return presettext::parse<ToneText>(text); }
 
-void applyTonePreset(const ToneRecord& record, synth::TonePreset& tone) {
-  std::memcpy(tone.presetName, record.values.presetName, synth::kPresetNameLength);
-  copyMasked(record.values, tone);
-}
+void applyTonePreset(const ToneRecord& record, synth::TonePreset& tone) { presettext::apply<ToneText>(record, tone); }
 
 void applyTonePresets(const std::vector<ToneRecord>& records, synth::TonePreset* tones) {
-  for (const ToneRecord& record : records)
-    if (record.slot >= 0 && record.slot < synth::kToneCount) applyTonePreset(record, tones[record.slot]);
+  presettext::applyAll<ToneText>(records, tones);
 }
 
 void readTonePresets(const std::string& text, synth::TonePreset* tones) {
   applyTonePresets(parseTonePresets(text), tones);
 }
 
-std::string writeTonePresets(const synth::TonePreset* tones) {
-  std::string out;
-  out.reserve(synth::kToneCount * 360 + 600);
-  for (const char* line : kHeaderLines) {
-    out += line;
-    out += '\n';
-  }
-  for (int32_t i = 0; i < synth::kToneCount; ++i) {
-    out += "@I:";
-    out += std::to_string(i);
-    out += " \"";
-    appendStoredName(out, tones[i].presetName);
-    out += '"';
-    synth::forEachToneValue(tones[i], [&out](int32_t value, const auto&) {
-      out += ' ';
-      out += std::to_string(value);
-      return true;
-    });
-    out += '\n';
-  }
-  return out;
-}
+std::string writeTonePresets(const synth::TonePreset* tones) { return presettext::write<ToneText>(tones, kHeaderLines); }
 
 }  // namespace ovri::korvane::formats
