@@ -2,13 +2,10 @@
 // voices spread over all sixteen parts and all sixteen render routines.
 // Reports the real-time factor (audio time rendered per second of CPU) and
 // the cost per voice-sample.
-#include "engine/MidiController.h"
-#include "engine/ModuleRack.h"
-#include "engine/SynthesizerFM4.h"
+#include "engine/EngineRack.h"
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
 #include <vector>
 
 namespace {
@@ -21,13 +18,8 @@ constexpr int32_t kBlock = 256;
 
 void engineBlocks(benchmark::State& state) {
   const auto voiceCount = static_cast<int32_t>(state.range(0));
-  ModuleRack rack;
-  util::MidiController queue;
-  auto synth = std::make_unique<SynthesizerFM4>(440.0f, 0.8f);
-  rack.setSampleRate(kRate);
-  rack.setBlockSize(kBlock);
-  rack.attach(0, &queue);
-  rack.attach(1, synth.get());
+  EngineRack engine(kRate, kBlock);
+  SynthesizerFM4* synth = engine.synth.get();
   synth->setPolyphony(voiceCount);
   for (int32_t t = 0; t < 16; ++t) {
     TonePreset& tone = synth->getTonePreset(t);
@@ -52,7 +44,7 @@ void engineBlocks(benchmark::State& state) {
   for (int32_t c = 0; c < kChannelCount; ++c) channels[c] = buffers[c].data();
   for (auto _ : state) {
     for (auto& b : buffers) std::fill(b.begin(), b.end(), 0.0f);
-    rack.runBlock(channels, kBlock);
+    engine.runBlock(channels, kBlock);
     benchmark::DoNotOptimize(buffers[0][kBlock - 1]);
   }
   if (synth->getActiveVoiceCount() != voiceCount) state.SkipWithError("voices ended during the run");
@@ -61,8 +53,6 @@ void engineBlocks(benchmark::State& state) {
       benchmark::Counter(blocks * kBlock / kRate, benchmark::Counter::kIsRate);
   state.counters["ns_per_voice_sample"] = benchmark::Counter(
       blocks * kBlock * voiceCount, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  rack.attach(0, nullptr);
-  rack.attach(1, nullptr);
 }
 
 }  // namespace

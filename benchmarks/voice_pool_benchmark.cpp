@@ -2,14 +2,11 @@
 // how the block time grows with the events and with the pool. Every voice
 // holds its note for the whole run (no attack, full sustain), spread over
 // the sixteen parts. Arguments: pool size, sounding voices, event scenario.
-#include "engine/MidiController.h"
-#include "engine/ModuleRack.h"
-#include "engine/SynthesizerFM4.h"
+#include "engine/EngineRack.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -27,12 +24,9 @@ enum Scenario : int32_t {
   kNoteOns,      // 512 note-ons at one offset, each stealing a held voice
 };
 
-struct Rig {
-  explicit Rig(int32_t poolSize, int32_t sounding) {
-    rack.setSampleRate(kRate);
-    rack.setBlockSize(kBlock);
-    rack.attach(0, &queue);
-    rack.attach(1, synth.get());
+// The engine rack with every part playing one of the 16 render routines.
+struct Rig : EngineRack {
+  explicit Rig(int32_t poolSize, int32_t sounding) : EngineRack(kRate, kBlock) {
     synth->setPolyphony(poolSize);
     for (int32_t t = 0; t < 16; ++t) {
       TonePreset& tone = synth->getTonePreset(t);
@@ -48,29 +42,13 @@ struct Rig {
     for (int32_t i = 0; i < sounding; ++i) synth->noteOn(i % 16, keyOf(i), 100);
     for (int32_t c = 0; c < kChannelCount; ++c) channels[c] = buffers[c].data();
   }
-  ~Rig() {
-    rack.attach(0, nullptr);
-    rack.attach(1, nullptr);
-  }
   static int32_t keyOf(int32_t i) { return 24 + (i / 16) % 96; }
 
-  void queue3(int32_t status, int32_t channel, int32_t d1, int32_t d2, int32_t offset) {
-    MidiEvent e;
-    e.status = status;
-    e.channel = channel;
-    e.data1 = d1;
-    e.data2 = d2;
-    e.sampleOffset = offset;
-    queue.append(e);
-  }
   void run() {
     for (auto& b : buffers) std::fill(b.begin(), b.end(), 0.0f);
     rack.runBlock(channels, kBlock);
   }
 
-  ModuleRack rack;
-  util::MidiController queue;
-  std::unique_ptr<SynthesizerFM4> synth = std::make_unique<SynthesizerFM4>(440.0f, 0.8f);
   std::vector<std::vector<float>> buffers = std::vector<std::vector<float>>(kChannelCount, std::vector<float>(kBlock));
   float* channels[kChannelCount];
 };

@@ -1,40 +1,21 @@
 #pragma once
 
-#include "engine/MidiController.h"
-#include "engine/ModuleRack.h"
-#include "engine/SynthesizerFM4.h"
+#include "engine/EngineRack.h"
 
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <vector>
 
 namespace ovri::korvane::test {
 
-// A rack with the event queue in slot 0 and an FM4 engine in slot 1, driven
-// block by block the way the plug-in's processor drives it.
-struct EngineHarness {
-  explicit EngineHarness(int32_t blockSize = 256, float sampleRate = 48000.0f) : buffers(kChannelCount) {
-    rack.setSampleRate(sampleRate);
-    rack.attach(0, &queue);
-    rack.attach(1, synth.get());
-    rack.setBlockSize(blockSize);
+// The engine rack driven block by block the way the plug-in's processor
+// drives it, with buffers of its own.
+struct EngineHarness : EngineRack {
+  explicit EngineHarness(int32_t blockSize = 256, float sampleRate = 48000.0f)
+      : EngineRack(sampleRate, blockSize), buffers(kChannelCount) {
     for (auto& b : buffers) b.assign(static_cast<size_t>(blockSize), 0.0f);
   }
-  ~EngineHarness() {
-    rack.attach(0, nullptr);
-    rack.attach(1, nullptr);
-  }
 
-  void queue3(int32_t status, int32_t channel, int32_t d1, int32_t d2, int32_t offset) {
-    MidiEvent e;
-    e.status = status;
-    e.channel = channel;
-    e.data1 = d1;
-    e.data2 = d2;
-    e.sampleOffset = offset;
-    queue.append(e);
-  }
   void noteOn(int32_t ch, int32_t key, int32_t vel, int32_t offset = 0) { queue3(0x90, ch, key, vel, offset); }
   void noteOff(int32_t ch, int32_t key, int32_t offset = 0) { queue3(0x80, ch, key, 0, offset); }
   void cc(int32_t ch, int32_t number, int32_t value, int32_t offset = 0) { queue3(0xB0, ch, number, value, offset); }
@@ -66,9 +47,6 @@ struct EngineHarness {
     return -1;
   }
 
-  ModuleRack rack;
-  util::MidiController queue;
-  std::unique_ptr<synth::SynthesizerFM4> synth = std::make_unique<synth::SynthesizerFM4>(440.0f, 0.8f);
   std::vector<std::vector<float>> buffers;
 };
 

@@ -4,8 +4,7 @@
 // sampled sound.
 //
 //   korvane-demo [output.wav]
-#include "engine/MidiController.h"
-#include "engine/ModuleRack.h"
+#include "engine/EngineRack.h"
 #include "engine/SynthesizerFM4.h"
 #include "tonegen/LogCode.h"
 
@@ -16,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -109,13 +107,8 @@ void setupSounds(SynthesizerFM4& s) {
 
 int main(int argc, char** argv) {
   const char* path = argc > 1 ? argv[1] : "demo.wav";
-  ModuleRack rack;
-  util::MidiController queue;
-  auto synth = std::make_unique<SynthesizerFM4>(440.0f, 0.8f);
-  rack.setSampleRate(kSampleRate);
-  rack.setBlockSize(kBlock);
-  rack.attach(0, &queue);
-  rack.attach(1, synth.get());
+  EngineRack engine(kSampleRate, kBlock);
+  SynthesizerFM4* synth = engine.synth.get();
   setupSounds(*synth);
   synth->setPartMode(9, kModePercussion);
   synth->setPartMode(5, kModeSampler);
@@ -162,20 +155,14 @@ int main(int argc, char** argv) {
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(kBlock, total - pos));
     for (const Timed& e : events) {
       if (e.at < pos || e.at >= pos + n) continue;
-      MidiEvent m;
-      m.status = e.status;
-      m.channel = e.ch;
-      m.data1 = e.key;
-      m.data2 = e.vel;
-      m.sampleOffset = static_cast<int32_t>(e.at - pos);
-      queue.append(m);
+      engine.queue3(e.status, e.ch, e.key, e.vel, static_cast<int32_t>(e.at - pos));
     }
     float* outputs[kChannelCount];
     for (int32_t c = 0; c < kChannelCount; ++c) {
       std::fill(channels[c].begin(), channels[c].end(), 0.0f);
       outputs[c] = channels[c].data();
     }
-    rack.runBlock(outputs, n);
+    engine.runBlock(outputs, n);
     for (int32_t i = 0; i < n; ++i) {
       float l = 0.0f, r = 0.0f;
       for (int32_t pair = 0; pair < kOutputPairCount; ++pair) {
@@ -186,8 +173,6 @@ int main(int argc, char** argv) {
       interleaved.push_back(r);
     }
   }
-  rack.attach(0, nullptr);
-  rack.attach(1, nullptr);
 
   SF_INFO info{};
   info.samplerate = static_cast<int>(kSampleRate);
