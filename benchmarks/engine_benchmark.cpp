@@ -2,6 +2,7 @@
 // voices spread over all sixteen parts and all sixteen render routines.
 // Reports the real-time factor (audio time rendered per second of CPU) and
 // the cost per voice-sample.
+#include "benchmarks/HeldTones.h"
 #include "engine/EngineRack.h"
 
 #include <benchmark/benchmark.h>
@@ -21,18 +22,7 @@ void engineBlocks(benchmark::State& state) {
   EngineRack engine(kRate, kBlock);
   SynthesizerFM4* synth = engine.synth.get();
   synth->setPolyphony(voiceCount);
-  for (int32_t t = 0; t < 16; ++t) {
-    TonePreset& tone = synth->getTonePreset(t);
-    tone.strc = t;
-    tone.fl = 60;
-    tone.lfoFreq = 1500;
-    for (int32_t op = 0; op < 4; ++op) {
-      tone.ar[op] = 127;  // sound at once and hold: every voice stays busy
-      tone.sl[op] = 0;
-      tone.tl[op] = 20;
-      tone.lms[op] = 2;
-    }
-  }
+  ovri::korvane::bench::prepareHeldTones(*synth, true);
   for (int32_t p = 0; p < 16; ++p) {
     synth->programChange(p, p);
     synth->controlChange(p, 1, 40);

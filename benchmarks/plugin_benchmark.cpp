@@ -4,6 +4,7 @@
 // controller parameter changes in every block. Reports the real-time
 // factor (audio seconds rendered per second of CPU); the time column is the
 // cost of one block.
+#include "benchmarks/HeldTones.h"
 #include "host/HostEventList.h"
 #include "host/HostParameterChanges.h"
 #include "plugin/KorvaneVSTProcessor.h"
@@ -21,22 +22,6 @@ using namespace ovri::korvane::synth;
 constexpr double kRate = 48000.0;
 constexpr int32 kBlock = 256;
 
-// Tones that sound at once and hold, so every started voice stays busy.
-void prepareTones(SynthesizerFM4& synth) {
-  for (int32 t = 0; t < 16; ++t) {
-    TonePreset& tone = synth.getTonePreset(t);
-    tone.strc = t;
-    tone.fl = 60;
-    tone.lfoFreq = 1500;
-    for (int32 op = 0; op < 4; ++op) {
-      tone.ar[op] = 127;
-      tone.sl[op] = 0;
-      tone.tl[op] = 20;
-      tone.lms[op] = 2;
-    }
-  }
-}
-
 void processorBlocks(benchmark::State& state) {
   const auto voices = static_cast<int32>(state.range(0));
   const auto changesPerBlock = static_cast<int32>(state.range(1));
@@ -47,7 +32,7 @@ void processorBlocks(benchmark::State& state) {
   processor->setupProcessing(setup);
   processor->setActive(true);
   SynthesizerFM4& synth = *processor->getEngineHost()->synth;
-  prepareTones(synth);
+  ovri::korvane::bench::prepareHeldTones(synth, true);
 
   std::vector<float> storage(32 * kBlock);
   std::vector<float*> pointers(32);

@@ -2,6 +2,7 @@
 // how the block time grows with the events and with the pool. Every voice
 // holds its note for the whole run (no attack, full sustain), spread over
 // the sixteen parts. Arguments: pool size, sounding voices, event scenario.
+#include "benchmarks/HeldTones.h"
 #include "engine/EngineRack.h"
 
 #include <benchmark/benchmark.h>
@@ -28,16 +29,7 @@ enum Scenario : int32_t {
 struct Rig : EngineRack {
   explicit Rig(int32_t poolSize, int32_t sounding) : EngineRack(kRate, kBlock) {
     synth->setPolyphony(poolSize);
-    for (int32_t t = 0; t < 16; ++t) {
-      TonePreset& tone = synth->getTonePreset(t);
-      tone.strc = t;
-      tone.fl = 60;
-      for (int32_t op = 0; op < 4; ++op) {
-        tone.ar[op] = 127;  // sound at once and hold
-        tone.sl[op] = 0;
-        tone.tl[op] = 20;
-      }
-    }
+    ovri::korvane::bench::prepareHeldTones(*synth, false);
     for (int32_t p = 0; p < 16; ++p) synth->programChange(p, p);
     for (int32_t i = 0; i < sounding; ++i) synth->noteOn(i % 16, keyOf(i), 100);
     for (int32_t c = 0; c < kChannelCount; ++c) channels[c] = buffers[c].data();
