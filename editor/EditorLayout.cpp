@@ -149,23 +149,19 @@ void KorvaneVSTGUIEditor::buildTopArea(CViewContainer* top) {
       {Placed::kButton, tags::kPartPage, 8, 98, 28, 20, "menu.png"},
       {Placed::kMenu, tags::kSelectPart, 8, 120, 142, 96},
       {Placed::kMenu, tags::kPartMode, 264, 120, 142, 96},
-      // The part's values: the sliders, then their boxes.
-      {Placed::kSlider, tags::kProgram, 520, 120, 84, 160},
-      {Placed::kSlider, tags::kPartPage | 0x05, 8, 144, 84, 160},
-      {Placed::kSlider, tags::kPartPage | 0x04, 264, 144, 84, 160},
-      {Placed::kSlider, tags::kPartPage | 0x06, 520, 144, 84, 160},
-      {Placed::kSlider, tags::kPartPage | 0x07, 8, 168, 84, 160},
-      {Placed::kSlider, tags::kPartPage | 0x09, 264, 168, 84, 160},
-      {Placed::kSlider, tags::kPartPage | 0x08, 520, 168, 84, 160},
-      {Placed::kBox, tags::kProgram, 520, 120, 64, 96},
-      {Placed::kBox, tags::kPartPage | 0x05, 8, 144, 64, 96},
-      {Placed::kBox, tags::kPartPage | 0x04, 264, 144, 64, 96},
-      {Placed::kBox, tags::kPartPage | 0x06, 520, 144, 64, 96},
-      {Placed::kBox, tags::kPartPage | 0x07, 8, 168, 64, 96},
-      {Placed::kBox, tags::kPartPage | 0x09, 264, 168, 64, 96},
-      {Placed::kBox, tags::kPartPage | 0x08, 520, 168, 64, 96},
   };
   for (const Placed& p : controls) place(top, p);
+  // The part's values: the sliders, then their boxes.
+  struct Cell {
+    int32_t tag;
+    int x, y;
+  };
+  static constexpr Cell partCells[] = {{tags::kProgram, 520, 120},        {tags::kPartPage | 0x05, 8, 144},
+                                       {tags::kPartPage | 0x04, 264, 144}, {tags::kPartPage | 0x06, 520, 144},
+                                       {tags::kPartPage | 0x07, 8, 168},   {tags::kPartPage | 0x09, 264, 168},
+                                       {tags::kPartPage | 0x08, 520, 168}};
+  for (const Cell& cell : partCells) place(top, {Placed::kSlider, cell.tag, cell.x, cell.y, 84, 160});
+  for (const Cell& cell : partCells) place(top, {Placed::kBox, cell.tag, cell.x, cell.y, 64, 96});
 
   constexpr int32_t V = kValueControl;
   static const char* const systemEntries[] = {"System Reset", "Polyphony", "Recieve sysEx", "NRPN Controlle",
@@ -188,12 +184,18 @@ void KorvaneVSTGUIEditor::buildTopArea(CViewContainer* top) {
   menus[kPartMenu]->addSeparator(3);
 }
 
+// Both preset pages begin alike: the menu button, the preset number and
+// the name (item 0x02, the name box at nameX).
+void KorvaneVSTGUIEditor::placePresetHeader(CViewContainer* page, int32_t pageTag, int nameX) {
+  place(page, {Placed::kButton, pageTag, 8, 2, 28, 20, "menu.png"});
+  place(page, {Placed::kSliderBox, pageTag | 0x01, 8, 24});
+  place(page, {Placed::kText, pageTag | 0x02, nameX, 24, 160, 96, "preset Name"});
+}
+
 void KorvaneVSTGUIEditor::buildTonePage(CViewContainer* page) {
   constexpr int32_t T = tags::kTonePage;
+  placePresetHeader(page, T, 264);
   static const Placed header[] = {
-      {Placed::kButton, T, 8, 2, 28, 20, "menu.png"},
-      {Placed::kSliderBox, tags::kSelectTone, 8, 24},
-      {Placed::kText, tags::kToneName, 264, 24, 160, 96, "preset Name"},
       {Placed::kSliderBox, T | 0x03, 520, 24},
       {Placed::kSliderBox, T | 0x04, 520, 48},
       {Placed::kSlider, T | 0x05, 8, 96, 84, 0},
@@ -230,10 +232,8 @@ void KorvaneVSTGUIEditor::buildTonePage(CViewContainer* page) {
 void KorvaneVSTGUIEditor::buildSamplerPage(CViewContainer* page) {
   constexpr int32_t P = tags::kSamplerPage;
   constexpr int32_t S = tags::kSamplePage;
+  placePresetHeader(page, P, 520);
   static const Placed preset[] = {
-      {Placed::kButton, P, 8, 2, 28, 20, "menu.png"},
-      {Placed::kSliderBox, tags::kSelectSamplerPreset, 8, 24},
-      {Placed::kText, tags::kSamplerName, 520, 24, 160, 96, "preset Name"},
       {Placed::kSliderBox, P | 0x03, 8, 48},
       {Placed::kSliderBox, P | 0x05, 8, 72},
       {Placed::kSliderBox, P | 0x06, 8, 96},

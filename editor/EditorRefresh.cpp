@@ -73,6 +73,11 @@ std::string KorvaneVSTGUIEditor::toneNumberText(int32_t tone) { return plugin::t
 
 // ---- refresh -------------------------------------------------------------
 
+namespace {
+// The selected part's mode: which page is shown.
+int32_t selectedMode(const EngineView& host) { return host.soundModel().parts[host.selection().part].mode; }
+}  // namespace
+
 void KorvaneVSTGUIEditor::refreshItems(EngineView& host, int32_t page) {
   for (const plugin::PageItem& item : plugin::pageItems()) {
     if ((item.tag & tags::kPageMask) != page || !item.read) continue;
@@ -94,7 +99,7 @@ void KorvaneVSTGUIEditor::refreshSystem(EngineView& host) { refreshItems(host, t
 
 void KorvaneVSTGUIEditor::refreshPart(EngineView& host) {
   refreshItems(host, tags::kPartPage);
-  showPageForMode(host.soundModel().parts[host.selection().part].mode);
+  showPageForMode(selectedMode(host));
 }
 
 void KorvaneVSTGUIEditor::showPageForMode(int32_t mode) {
@@ -113,26 +118,20 @@ void KorvaneVSTGUIEditor::showPageForMode(int32_t mode) {
 }
 
 void KorvaneVSTGUIEditor::refreshTone(EngineView& host) {
-  const ovri::korvane::SoundModel& model = host.soundModel();
-  const ovri::korvane::EditorSelection sel = host.selection();
-  if (model.parts[sel.part].mode == synth::kModeSampler) return;
-  setBoxText(kValueControl | tags::kToneName, nameOf(model.tones[sel.tone].presetName));
+  if (selectedMode(host) == synth::kModeSampler) return;
+  setBoxText(kValueControl | tags::kToneName, nameOf(host.selectedPresetName(true)));
   refreshItems(host, tags::kTonePage);
 }
 
 void KorvaneVSTGUIEditor::refreshSamplerPreset(EngineView& host) {
-  const ovri::korvane::SoundModel& model = host.soundModel();
-  const ovri::korvane::EditorSelection sel = host.selection();
-  if (model.parts[sel.part].mode <= synth::kModePercussion) return;
-  setBoxText(kValueControl | tags::kSamplerName, nameOf(model.samplers[sel.samplerPreset].presetName));
+  if (selectedMode(host) <= synth::kModePercussion) return;
+  setBoxText(kValueControl | tags::kSamplerName, nameOf(host.selectedPresetName(false)));
   refreshItems(host, tags::kSamplerPage);
 }
 
 void KorvaneVSTGUIEditor::refreshSampleData(EngineView& host) {
-  const ovri::korvane::SoundModel& model = host.soundModel();
-  const ovri::korvane::EditorSelection sel = host.selection();
-  if (model.parts[sel.part].mode <= synth::kModePercussion) return;
-  const ovri::korvane::SampleParameters& D = model.slots[sel.sample];
+  if (selectedMode(host) <= synth::kModePercussion) return;
+  const ovri::korvane::SampleParameters& D = host.soundModel().slots[host.selection().sample];
   if (framesLabel) framesLabel->setText(std::to_string(D.length));
   if (channelsLabel) channelsLabel->setText(std::to_string(D.channels));
   if (loopLabel) loopLabel->setText(D.loopLength > 0 ? "true" : "false");

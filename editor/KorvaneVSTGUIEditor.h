@@ -126,6 +126,7 @@ private:
   VSTGUI::COptionMenu* makePopupMenu(int32_t tag, const char* const* entries, int count, int32_t style);
   void keep(VSTGUI::CControl* control);
   void place(VSTGUI::CViewContainer* parent, const Placed& placed);
+  void placePresetHeader(VSTGUI::CViewContainer* page, int32_t pageTag, int nameX);
 
   void buildView();
   void buildTopArea(VSTGUI::CViewContainer* top);
