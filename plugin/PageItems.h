@@ -44,7 +44,9 @@ enum class ItemText : uint8_t {
   kFrames,      // decimal; typed: strtol
 };
 
-// How an echo's normalised x becomes the number its box shows.
+// Whether an echo moves the item's controls, and how a kSteps item's box
+// turns the echo's normalised x into its number (the other scales show x as
+// it stands: a gain, 400 + 80 x Hz, raw Hz or frames).
 enum class EchoRounding : uint8_t {
   kNone,     // an echo leaves the item's controls alone
   kNearest,  // (int)(x x R + 0.5), as the processor rounds

@@ -139,7 +139,7 @@ void sendSelectedSample(EngineHost& host, bool stopVoices) {
 int32_t boundedMode(int32_t mode) { return mode < kModeSampler ? mode : kModeSampler; }
 
 // A selection: the page shows another part, tone, preset or slot.
-std::optional<float> select(EngineHost& host, int32_t tag, int32_t n) {
+bool select(EngineHost& host, int32_t tag, int32_t n) {
   switch (tag) {
     case tags::kSelectPart:
       host.selectPart(n);
@@ -151,9 +151,9 @@ std::optional<float> select(EngineHost& host, int32_t tag, int32_t n) {
       host.selectSample(host.samplerPreset->smplNum);
       break;
     case tags::kSelectSample: host.selectSample(n); break;
-    default: return std::nullopt;
+    default: return false;
   }
-  return static_cast<float>(n);
+  return true;
 }
 
 // A field of the selected part, tone or sampler preset: stored as the
@@ -161,8 +161,7 @@ std::optional<float> select(EngineHost& host, int32_t tag, int32_t n) {
 std::optional<float> storeField(EngineHost& host, const PageItem& item, float v) {
   int32_t n = scaled(v, item.range);
   if (!item.field) {
-    const auto selected = select(host, item.tag, n);
-    if (!selected) return std::nullopt;
+    if (!select(host, item.tag, n)) return std::nullopt;
     return ratio(n, item.range);
   }
   if (item.tag == tags::kPartMode) n = boundedMode(n);
