@@ -18,19 +18,11 @@ namespace Steinberg::Vst {
 
 using namespace VSTGUI;
 namespace tags = ovri::korvane::protocol::tags;
-namespace synth = ovri::korvane::synth;
 namespace plugin = ovri::korvane::plugin;
 using ovri::korvane::EngineView;
 
 namespace {
-
-// Where each page's pop-up opens, frame coordinates.
-const CPoint kSystemAnchor(8, 72);
-const CPoint kPartAnchor(8, 120);
-const CPoint kToneAnchor(8, 216);
-const CPoint kSamplerAnchor(8, 216);
-const CPoint kSampleAnchor(8, 360);
-
+constexpr int kNameLength = ovri::korvane::synth::kPresetNameLength;
 }  // namespace
 
 void KorvaneVSTGUIEditor::valueChanged(CControl* control) {
@@ -57,15 +49,7 @@ void KorvaneVSTGUIEditor::valueChanged(CControl* control) {
     return;
   }
   if (item == 0x00) {
-    if (!pressed) return;
-    switch (page) {
-      case tags::kSystemPage: popup(kSystemMenu, kSystemAnchor); break;
-      case tags::kPartPage: popup(kPartMenu, kPartAnchor); break;
-      case tags::kTonePage: popup(kToneMenu, kToneAnchor); break;
-      case tags::kSamplerPage: popup(kSamplerMenu, kSamplerAnchor); break;
-      case tags::kSamplePage: popup(kSampleMenu, kSampleAnchor); break;
-      default: break;
-    }
+    if (const PageMenu* menu = pageMenu(page); menu && pressed) popup(menu->menu, menu->anchor);
     return;
   }
   if (item == 0x80) {
@@ -165,11 +149,11 @@ void KorvaneVSTGUIEditor::storePresetName(CTextEdit* box, bool tone) {
     char* name = host->selectedPresetName(tone);
     int n = 0;
     for (unsigned char c : box->getText()) {
-      if (n == synth::kPresetNameLength) break;
+      if (n == kNameLength) break;
       if (c >= 32 && c <= 126) name[n++] = static_cast<char>(c);
     }
-    for (; n < synth::kPresetNameLength; ++n) name[n] = ' ';
-    name[synth::kPresetNameLength] = 0;
+    for (; n < kNameLength; ++n) name[n] = ' ';
+    name[kNameLength] = 0;
     stored = nameOf(name);
   }
   box->setText(stored);
@@ -177,7 +161,7 @@ void KorvaneVSTGUIEditor::storePresetName(CTextEdit* box, bool tone) {
 }
 
 std::string KorvaneVSTGUIEditor::nameOf(const char* name) {
-  return std::string(name, strnlen(name, synth::kPresetNameLength));
+  return std::string(name, strnlen(name, kNameLength));
 }
 
 }  // namespace Steinberg::Vst

@@ -6,6 +6,7 @@
 #include "plugin/EditorProtocol.h"
 #include "plugin/EngineView.h"
 
+#include <cstddef>
 #include <utility>
 
 namespace Steinberg::Vst {
@@ -42,6 +43,13 @@ constexpr ExportDialog kExports[] = {
     {files::kExportSamplerSysEx, "Export SamplerPreset SystemExclusives", "SamplerPresetSysEx.txt"},
     {files::kExportSampleParameters, "Export SampleData Parameters File", "SampleDataParameters.txt"},
 };
+
+// The dialog of a file action, null for an action without one.
+template <typename Dialog, std::size_t N> const Dialog* dialogFor(const Dialog (&dialogs)[N], int32_t fileTag) {
+  for (const Dialog& d : dialogs)
+    if (d.tag == fileTag) return &d;
+  return nullptr;
+}
 }  // namespace
 
 // Only one file dialog is open at a time: while one is up, asking for
@@ -66,9 +74,7 @@ void KorvaneVSTGUIEditor::runDialog(CNewFileSelector* selector, int32_t fileTag)
 }
 
 void KorvaneVSTGUIEditor::openImportDialog(int32_t fileTag) {
-  const ImportDialog* dialog = nullptr;
-  for (const ImportDialog& d : kImports)
-    if (d.tag == fileTag) dialog = &d;
+  const ImportDialog* dialog = dialogFor(kImports, fileTag);
   if (!dialog || !dialogAllowed()) return;
   CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectFile);
   if (!selector) return;
@@ -88,9 +94,7 @@ void KorvaneVSTGUIEditor::openImportDialog(int32_t fileTag) {
 }
 
 void KorvaneVSTGUIEditor::openExportDialog(int32_t fileTag) {
-  const ExportDialog* dialog = nullptr;
-  for (const ExportDialog& d : kExports)
-    if (d.tag == fileTag) dialog = &d;
+  const ExportDialog* dialog = dialogFor(kExports, fileTag);
   if (!dialog || !dialogAllowed()) return;
   CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectSaveFile);
   if (!selector) return;

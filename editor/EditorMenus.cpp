@@ -3,12 +3,14 @@
 #include "editor/KorvaneVSTGUIEditor.h"
 
 #include "plugin/EditorProtocol.h"
+#include "plugin/PageItems.h"
 
 namespace Steinberg::Vst {
 
 using namespace VSTGUI;
 namespace tags = ovri::korvane::protocol::tags;
 namespace files = ovri::korvane::protocol::fileactions;
+namespace plugin = ovri::korvane::plugin;
 
 namespace {
 
@@ -38,80 +40,75 @@ bool KorvaneVSTGUIEditor::showInMenu(int32_t valueTag, double normalized) {
   return false;
 }
 
+// Each page's pop-up and where it opens, frame coordinates.
+const KorvaneVSTGUIEditor::PageMenu* KorvaneVSTGUIEditor::pageMenu(int32_t page) {
+  static const PageMenu kPageMenus[] = {{tags::kSystemPage, kSystemMenu, CPoint(8, 72)},
+                                        {tags::kPartPage, kPartMenu, CPoint(8, 120)},
+                                        {tags::kTonePage, kToneMenu, CPoint(8, 216)},
+                                        {tags::kSamplerPage, kSamplerMenu, CPoint(8, 216)},
+                                        {tags::kSamplePage, kSampleMenu, CPoint(8, 360)}};
+  for (const PageMenu& menu : kPageMenus)
+    if (menu.page == page) return &menu;
+  return nullptr;
+}
+
 void KorvaneVSTGUIEditor::popup(MenuIndex menu, CPoint anchor) {
   if (menus[menu] && frame) menus[menu]->popup(frame, anchor);
 }
 
+namespace {
+
+// The entries that open a file dialog, by their tag, and its action.
+struct FileEntry {
+  int32_t entry;
+  int32_t fileTag;
+  bool import;
+};
+constexpr FileEntry kFileEntries[] = {
+    {tags::kTonePage | 0x82, files::kImportTones, true},
+    {tags::kTonePage | 0x83, files::kExportTones, false},
+    {tags::kTonePage | 0x84, files::kExportToneSysEx, false},
+    {tags::kSamplerPage | 0x82, files::kImportSamplerPresets, true},
+    {tags::kSamplerPage | 0x83, files::kExportSamplerPresets, false},
+    {tags::kSamplerPage | 0x84, files::kExportSamplerSysEx, false},
+    {tags::kSamplePage | 0x82, files::kImportWavPcm, true},
+    {tags::kSamplePage | 0x83, files::kImportWavDpcm, true},
+    {tags::kSamplePage | 0x84, files::kImportWavAdpcm, true},
+    {tags::kSamplePage | 0x85, files::kImportSampleParameters, true},
+    {tags::kSamplePage | 0x86, files::kExportSampleParameters, false},
+};
+
+}  // namespace
+
+// A chosen entry: a sub-menu sends its value, a file entry opens its
+// dialog, any other entry whose tag is a value tag sends it (the resets
+// and the switches the processor flips).
 void KorvaneVSTGUIEditor::onMenuChoice(int32_t page) {
-  MenuIndex which = kMenuCount;
-  switch (page) {
-    case tags::kSystemPage: which = kSystemMenu; break;
-    case tags::kPartPage: which = kPartMenu; break;
-    case tags::kTonePage: which = kToneMenu; break;
-    case tags::kSamplerPage: which = kSamplerMenu; break;
-    case tags::kSamplePage: which = kSampleMenu; break;
-    default: return;
-  }
-  COptionMenu* root = menus[which];
+  const PageMenu* pageEntry = pageMenu(page);
+  COptionMenu* root = pageEntry ? menus[pageEntry->menu] : nullptr;
   if (!root) return;
   int32_t index = -1;
   COptionMenu* chosenMenu = root->getLastItemMenu(index);
   CMenuItem* entry = chosenMenu ? chosenMenu->getEntry(index) : nullptr;
   if (!entry) return;
-  const int32_t entryItem = entry->getTag() & tags::kItemMask;
+  const int32_t entryTag = entry->getTag() & 0xFFFF;
 
-  switch (which) {
-    case kSystemMenu:
-      if (chosenMenu == menus[kPolyphonyMenu]) {
-        sendValueChange(tags::kPolyphony, chosenMenu->getValueNormalized());
-      } else if (entryItem == 0x81) {
-        sendValueChange(tags::kResetAllParts, 0.f);
-        root->checkEntry(0, false);
-      } else if (entryItem == 0x83 || entryItem == 0x84) {
-        sendValueChange(entryItem, 0.f);
-      } else if (entryItem == (tags::kSustainPedal & tags::kItemMask)) {
-        sendValueChange(tags::kSustainPedal, entry->isChecked() ? 1.f : 0.f);  // the menu has toggled the check
-      }
-      break;
-    case kPartMenu:
-      if (chosenMenu == menus[kOutputMenu])
-        sendValueChange(tags::kPartOutput, chosenMenu->getValueNormalized());
-      else if (entryItem >= 0x81 && entryItem <= 0x83)
-        sendValueChange(tags::kPartPage | entryItem, 0.f);
-      break;
-    case kToneMenu:
-      switch (entryItem) {
-        case 0x81: sendValueChange(tags::kTonePage | 0x81, 0.f); break;
-        case 0x82: openImportDialog(files::kImportTones); break;
-        case 0x83: openExportDialog(files::kExportTones); break;
-        case 0x84: openExportDialog(files::kExportToneSysEx); break;
-        default: break;
-      }
-      sendValueChange(tags::kTonePage | 0x80, root->getValueNormalized());
-      break;
-    case kSamplerMenu:
-      switch (entryItem) {
-        case 0x81: sendValueChange(tags::kSamplerPage | 0x81, 0.f); break;
-        case 0x82: openImportDialog(files::kImportSamplerPresets); break;
-        case 0x83: openExportDialog(files::kExportSamplerPresets); break;
-        case 0x84: openExportDialog(files::kExportSamplerSysEx); break;
-        default: break;
-      }
-      break;
-    case kSampleMenu:
-      switch (entryItem) {
-        case 0x81: sendValueChange(tags::kClearSample, 0.f); break;
-        case 0x82: openImportDialog(files::kImportWavPcm); break;
-        case 0x83: openImportDialog(files::kImportWavDpcm); break;
-        case 0x84: openImportDialog(files::kImportWavAdpcm); break;
-        case 0x85: openImportDialog(files::kImportSampleParameters); break;
-        case 0x86: openExportDialog(files::kExportSampleParameters); break;
-        default: break;
-      }
-      break;
-    default:
-      break;
+  const FileEntry* file = nullptr;
+  for (const FileEntry& f : kFileEntries)
+    if (f.entry == entryTag) file = &f;
+  if (chosenMenu != root) {
+    sendValueChange(chosenMenu->getTag() & 0xFFFF, chosenMenu->getValueNormalized());
+  } else if (file) {
+    if (file->import) openImportDialog(file->fileTag);
+    else openExportDialog(file->fileTag);
+  } else if (const plugin::PageItem* item = plugin::findPageItem(entryTag)) {
+    // The processor's own switch takes the state the menu now shows (the
+    // menu has toggled the check); the engine's switches flip.
+    const bool ownSwitch = item->scale == plugin::ItemScale::kToggle && !item->read;
+    sendValueChange(entryTag, ownSwitch && entry->isChecked() ? 1.f : 0.f);
+    if (entryTag == tags::kResetAllParts) root->checkEntry(0, false);
   }
+  if (page == tags::kTonePage) sendValueChange(tags::kTonePage | 0x80, root->getValueNormalized());
 }
 
 }  // namespace Steinberg::Vst

@@ -23,30 +23,33 @@ void KorvaneVSTGUIEditor::sendEditorOpened() {
   message->release();
 }
 
-void KorvaneVSTGUIEditor::sendValueChange(int32_t valueTag, float value) {
+namespace {
+
+// A message with attributes: set by fill, then sent through the controller.
+template <typename Fill> void sendWithAttributes(EditController* controller, const char* id, Fill&& fill) {
   if (!controller) return;
   IMessage* message = controller->allocateMessage();
   if (!message) return;
-  message->setMessageID(msg::kValueChange);
-  if (IAttributeList* attributes = message->getAttributes()) {
-    attributes->setInt(key::kTag, valueTag);
-    attributes->setFloat(key::kValue, value);
-  }
+  message->setMessageID(id);
+  if (IAttributeList* attributes = message->getAttributes()) fill(*attributes);
   controller->sendMessage(message);
   message->release();
 }
 
+}  // namespace
+
+void KorvaneVSTGUIEditor::sendValueChange(int32_t valueTag, float value) {
+  sendWithAttributes(controller, msg::kValueChange, [&](IAttributeList& attributes) {
+    attributes.setInt(key::kTag, valueTag);
+    attributes.setFloat(key::kValue, value);
+  });
+}
+
 void KorvaneVSTGUIEditor::sendFileSelect(int32_t fileTag, const std::string& path) {
-  if (!controller) return;
-  IMessage* message = controller->allocateMessage();
-  if (!message) return;
-  message->setMessageID(msg::kFileSelect);
-  if (IAttributeList* attributes = message->getAttributes()) {
-    attributes->setInt(key::kTag, fileTag);
-    attributes->setBinary(key::kPath, path.c_str(), static_cast<uint32>(path.size() + 1));
-  }
-  controller->sendMessage(message);
-  message->release();
+  sendWithAttributes(controller, msg::kFileSelect, [&](IAttributeList& attributes) {
+    attributes.setInt(key::kTag, fileTag);
+    attributes.setBinary(key::kPath, path.c_str(), static_cast<uint32>(path.size() + 1));
+  });
 }
 
 // ---- relays of the processor's messages ---------------------------------

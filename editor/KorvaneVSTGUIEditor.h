@@ -111,6 +111,14 @@ private:
   struct Placed;
   enum MenuIndex { kSystemMenu, kPolyphonyMenu, kPartMenu, kOutputMenu, kToneMenu, kSamplerMenu, kSampleMenu,
                    kMenuCount };
+  // A page's pop-up (its menu button is item 0x00, the pop-up item 0x80)
+  // and where it opens.
+  struct PageMenu {
+    int32_t page;
+    MenuIndex menu;
+    VSTGUI::CPoint anchor;
+  };
+  static const PageMenu* pageMenu(int32_t page);
 
   // Factories.
   CHorizontalSliderExt* makeSlider(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int c, int max);
