@@ -9,7 +9,10 @@
 
 namespace ovri::korvane {
 class EngineView;
+namespace plugin {
+struct PageItem;
 }
+}  // namespace ovri::korvane
 
 namespace Steinberg::Vst {
 
@@ -104,8 +107,18 @@ public:
   static std::string toneNumberText(int32_t tone);
 
 private:
+  // One control of a page layout (EditorLayout.cpp).
+  struct Placed;
   enum MenuIndex { kSystemMenu, kPolyphonyMenu, kPartMenu, kOutputMenu, kToneMenu, kSamplerMenu, kSampleMenu,
                    kMenuCount };
+  // A page's pop-up (its menu button is item 0x00, the pop-up item 0x80)
+  // and where it opens.
+  struct PageMenu {
+    int32_t page;
+    MenuIndex menu;
+    VSTGUI::CPoint anchor;
+  };
+  static const PageMenu* pageMenu(int32_t page);
 
   // Factories.
   CHorizontalSliderExt* makeSlider(VSTGUI::CViewContainer* parent, int32_t tag, int x, int y, int w, int c, int max);
@@ -120,6 +133,8 @@ private:
                                         int frames, const char* bitmap);
   VSTGUI::COptionMenu* makePopupMenu(int32_t tag, const char* const* entries, int count, int32_t style);
   void keep(VSTGUI::CControl* control);
+  void place(VSTGUI::CViewContainer* parent, const Placed& placed);
+  void placePresetHeader(VSTGUI::CViewContainer* page, int32_t pageTag, int nameX);
 
   void buildView();
   void buildTopArea(VSTGUI::CViewContainer* top);
@@ -131,11 +146,16 @@ private:
   void onTextBoxCommit(VSTGUI::CControl* control);
   // The status line's answer to a text that is no number (false then).
   bool acceptNumber(int32_t valueTag, const std::string& text);
+  // What the status line calls the value of a tag.
+  static std::string captionOf(int32_t valueTag);
   void onMenuChoice(int32_t page);
-  void onPartControl(int32_t item, float v);
   void storePresetName(VSTGUI::CTextEdit* box, bool tone);
+  // A preset name as the record holds it, up to its terminating zero.
+  static std::string nameOf(const char* name);
   void popup(MenuIndex menu, VSTGUI::CPoint anchor);
-  void performPartEdit(int32_t item, float v);
+  // The host parameter a part item mirrors follows the control (nothing
+  // for the others).
+  void performPartEdit(const ovri::korvane::plugin::PageItem& item, float v);
   int32_t selectedPart();
 
   void sendEditorOpened();
@@ -157,8 +177,14 @@ private:
   void refreshTone(ovri::korvane::EngineView& host);
   void refreshSamplerPreset(ovri::korvane::EngineView& host);
   void refreshSampleData(ovri::korvane::EngineView& host);
-  // Helpers: a slider and its box from a plain value.
-  void show(int32_t valueTag, int32_t plain, int32_t range);
+  // Every item of a page that the model holds, from the model.
+  void refreshItems(ovri::korvane::EngineView& host, int32_t page);
+  // An item's controls: its value (normalized) in its slider or menu, its
+  // plain value in its box.
+  void showItem(const ovri::korvane::plugin::PageItem& item, double plain, double normalized, bool evenIfFocused);
+  // The pop-up that shows a value tag (a check mark, a sub-menu's value)
+  // shows it; false for a tag no pop-up shows.
+  bool showInMenu(int32_t valueTag, double normalized);
   void setBoxText(int32_t controlTag, const std::string& text, bool evenIfFocused = false);
   void setValue(int32_t controlTag, float normalized);
   bool focused(const VSTGUI::CView* view) const;

@@ -87,7 +87,7 @@ inline constexpr const char* kReason = "reason";
 //
 // Normalised values v (0..1) become n = (int)(v x R + 0.5) for the item's
 // range R, and the answer is n / R. A value outside 0..1 is taken as the
-// nearest end.
+// nearest end. Each item's range, field and texts: plugin/PageItems.h.
 namespace tags {
 constexpr int32_t kPageMask = 0xFF00;
 constexpr int32_t kItemMask = 0x00FF;

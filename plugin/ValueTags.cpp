@@ -1,5 +1,6 @@
 #include "plugin/ValueTags.h"
 
+#include "plugin/PageItems.h"
 #include "tonegen/LogCode.h"
 #include "tonegen/SoundFields.h"
 
@@ -137,28 +138,81 @@ void sendSelectedSample(EngineHost& host, bool stopVoices) {
 // The mode a part takes: at most the highest mode.
 int32_t boundedMode(int32_t mode) { return mode < kModeSampler ? mode : kModeSampler; }
 
-std::optional<float> systemPage(EngineHost& host, int32_t item, float v) {
+// A selection: the page shows another part, tone, preset or slot.
+bool select(EngineHost& host, int32_t tag, int32_t n) {
+  switch (tag) {
+    case tags::kSelectPart:
+      host.selectPart(n);
+      refreshSelection(host);
+      break;
+    case tags::kSelectTone: host.selectTone(n); break;
+    case tags::kSelectSamplerPreset:
+      host.selectSamplerPreset(n);
+      host.selectSample(host.samplerPreset->smplNum);
+      break;
+    case tags::kSelectSample: host.selectSample(n); break;
+    default: return false;
+  }
+  return true;
+}
+
+// A field of the selected part, tone or sampler preset: stored as the
+// table says, then the engine is told.
+std::optional<float> storeField(EngineHost& host, const PageItem& item, float v) {
+  int32_t n = scaled(v, item.range);
+  if (!item.field) {
+    if (!select(host, item.tag, n)) return std::nullopt;
+    return ratio(n, item.range);
+  }
+  if (item.tag == tags::kPartMode) n = boundedMode(n);
+  int32_t& field = *item.field(host.model, host.selection());
+  field = n;
+  switch (item.tag & tags::kPageMask) {
+    case tags::kPartPage: {
+      const int32_t p = host.selectedPart;
+      if (item.command == CommandKind::kControlChange)
+        send(host, item.command, p, static_cast<int32_t>(item.midiNumber), n);
+      else
+        send(host, item.command, p, n);
+      if (item.tag == tags::kPartMode) refreshSelection(host);
+      if (item.tag == tags::kProgram && (host.part->mode == kModeMute || host.part->mode == kModeInstrument))
+        host.selectTone(n);
+      break;
+    }
+    case tags::kTonePage: sendSelectedTone(host); break;
+    case tags::kSamplerPage:
+      sendSelectedSampler(host);
+      if (&field == &host.samplerPreset->smplNum) host.selectSample(n);
+      break;
+    default: break;
+  }
+  return ratio(n, item.range);
+}
+
+std::optional<float> setMasterVolume(EngineHost& host, float v) {
+  v = clampUnit(v);
+  host.model.settings.masterVolume = v;
+  send(host, CommandKind::kMasterVolume, 0, 0, 0, v);
+  return v;
+}
+
+std::optional<float> setMasterTune(EngineHost& host, float v) {
   EngineSettings& s = host.model.settings;
-  switch (item) {
-    case 0x01:
-      v = clampUnit(v);
-      s.masterVolume = v;
-      send(host, CommandKind::kMasterVolume, 0, 0, 0, v);
-      return v;
-    case 0x02:
-      v = clampUnit(v);
-      s.masterTune = 400.0f + 80.0f * v;
-      send(host, CommandKind::kMasterTune, 0, 0, 0, s.masterTune);
-      return v;
-    case 0x81:
-      host.model.resetParts(true);
-      send(host, CommandKind::kResetAllParts);
-      return 0.0f;
-    case 0x83:
+  v = clampUnit(v);
+  s.masterTune = 400.0f + 80.0f * v;
+  send(host, CommandKind::kMasterTune, 0, 0, 0, s.masterTune);
+  return v;
+}
+
+// The engine's switches; the sustain pedal switch is the processor's own.
+std::optional<float> toggle(EngineHost& host, int32_t tag) {
+  EngineSettings& s = host.model.settings;
+  switch (tag) {
+    case tags::kReceiveSysEx:
       s.receiveSysEx = !s.receiveSysEx;
       send(host, CommandKind::kReceiveSysEx, 0, s.receiveSysEx ? 1 : 0);
       return s.receiveSysEx ? 1.0f : 0.0f;
-    case 0x84:
+    case tags::kNrpnEnable:
       s.nrpnEnabled = !s.nrpnEnabled;
       host.model.resetRegisters();
       send(host, CommandKind::kNrpnEnabled, 0, s.nrpnEnabled ? 1 : 0);
@@ -168,154 +222,27 @@ std::optional<float> systemPage(EngineHost& host, int32_t item, float v) {
   }
 }
 
-std::optional<float> partPage(EngineHost& host, int32_t item, float v) {
-  const int32_t p = host.selectedPart;
-  PartState& part = *host.part;
-  switch (item) {
-    case 0x01: {
-      const int32_t n = scaled(v, 15);
-      host.selectPart(n);
-      refreshSelection(host);
-      return ratio(n, 15);
-    }
-    case 0x02: {
-      part.mode = boundedMode(scaled(v, 3));
-      send(host, CommandKind::kPartMode, p, part.mode);
-      refreshSelection(host);
-      return ratio(part.mode, 3);
-    }
-    case 0x03: {
-      const int32_t n = scaled(v, 127);
-      part.program = n;
-      send(host, CommandKind::kProgramChange, p, n);
-      if (part.mode == kModeMute || part.mode == kModeInstrument) host.selectTone(n);
-      return ratio(n, 127);
-    }
-    case 0x04: {
-      const int32_t n = scaled(v, 127);
-      part.bendRange = n;
-      send(host, CommandKind::kBendRange, p, n);
-      return ratio(n, 127);
-    }
-    case 0x05: {
-      const int32_t n = scaled(v, 16383);
-      part.pitchBend = n;
-      send(host, CommandKind::kPitchBend, p, n);
-      return ratio(n, 16383);
-    }
-    case 0x06:
-    case 0x07:
-    case 0x08:
-    case 0x09: {
-      static constexpr int32_t kControllers[4] = {1, 7, 10, 11};
-      const int32_t n = scaled(v, 127);
-      part.controllers[kControllers[item - 0x06]] = n;
-      send(host, CommandKind::kControlChange, p, kControllers[item - 0x06], n);
-      return ratio(n, 127);
-    }
-    case 0x81:
-      part.resetControllers();
-      part.mode = kModeInstrument;
-      send(host, CommandKind::kResetPart, p);
-      refreshSelection(host);
-      return 0.0f;
-    case 0x82:
-      part.resetRegisters();  // what controller 121 does to the part
-      send(host, CommandKind::kControlChange, p, 121, 0);
-      return 0.0f;
-    case 0x83:
-      send(host, CommandKind::kSoundOff);
-      return 0.0f;
-    case 0x90: {
-      const int32_t n = scaled(v, 15);
-      part.output = n;
-      send(host, CommandKind::kPartOutput, p, n);
-      return ratio(n, 15);
-    }
-    default:
-      return std::nullopt;
-  }
-}
-
-// Tone and sampler preset fields come from the records' field tables; the
-// remaining items select, reset or (the name) are not values.
-std::optional<float> storeField(TaggedField field, float v) {
-  *field.value = scaled(v, field.range);
-  return ratio(*field.value, field.range);
-}
-
-std::optional<float> tonePage(EngineHost& host, int32_t item, float v) {
-  if (const TaggedField field = toneTaggedField(*host.tone, item); field.value != nullptr) {
-    const auto answer = storeField(field, v);
-    sendSelectedTone(host);
-    return answer;
-  }
-  switch (item) {
-    case 0x01: {
-      const int32_t n = scaled(v, 255);
-      host.selectTone(n);
-      return ratio(n, 255);
-    }
-    case 0x02:  // the editor wrote the name into the model: the engine takes the record
-      sendSelectedTone(host);
-      return std::nullopt;
-    case 0x81:
-      host.tone->setDefaults();
-      sendSelectedTone(host);
-      return clampUnit(v);
-    default:
-      return std::nullopt;  // 0x80 (the tone menu) included
-  }
-}
-
-std::optional<float> samplerPage(EngineHost& host, int32_t item, float v) {
-  SamplerPreset& sp = *host.samplerPreset;
-  if (const TaggedField field = samplerTaggedField(sp, item); field.value != nullptr) {
-    const auto answer = storeField(field, v);
-    sendSelectedSampler(host);
-    if (field.value == &sp.smplNum) host.selectSample(sp.smplNum);
-    return answer;
-  }
-  switch (item) {
-    case 0x01: {
-      const int32_t n = scaled(v, 127);
-      host.selectSamplerPreset(n);
-      host.selectSample(host.samplerPreset->smplNum);
-      return ratio(n, 127);
-    }
-    case 0x02:  // the name, as for tones
-      sendSelectedSampler(host);
-      return std::nullopt;
-    case 0x81:
-      sp.setDefaults();
-      sendSelectedSampler(host);
-      return clampUnit(v);
-    default:
-      return std::nullopt;
-  }
-}
-
-// The sample data page.
-std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
+// The selected slot's sample rate or pitch, raw Hz.
+std::optional<float> setFrequency(EngineHost& host, int32_t tag, float v) {
   SampleParameters& d = *host.sample;
-  switch (item) {
-    case 0x01: {
-      const int32_t n = scaled(v, 127);
-      host.selectSample(n);
-      return ratio(n, 127);
-    }
-    case 0x04:
-      d.sampleRate = frequency(v);
-      d.logRate = logPitchUnitsF(d.sampleRate);
-      d.pitchOffset = d.logRate - d.logPitch;
-      sendSelectedSample(host, false);
-      return d.sampleRate;
-    case 0x05:
-      d.pitch = frequency(v);
-      d.logPitch = logPitchUnitsF(d.pitch);
-      d.pitchOffset = d.logRate - d.logPitch;
-      sendSelectedSample(host, false);
-      return d.pitch;
+  if (tag == (tags::kSamplePage | 0x04)) {
+    d.sampleRate = frequency(v);
+    d.logRate = logPitchUnitsF(d.sampleRate);
+    d.pitchOffset = d.logRate - d.logPitch;
+    sendSelectedSample(host, false);
+    return d.sampleRate;
+  }
+  d.pitch = frequency(v);
+  d.logPitch = logPitchUnitsF(d.pitch);
+  d.pitchOffset = d.logRate - d.logPitch;
+  sendSelectedSample(host, false);
+  return d.pitch;
+}
+
+// A play range or loop point of the selected slot, raw frames.
+std::optional<float> setFramePoint(EngineHost& host, int32_t tag, float v) {
+  SampleParameters& d = *host.sample;
+  switch (tag & tags::kItemMask) {
     case 0x07: {
       const int32_t start = framePosition(v);
       if (start >= 0 && start < d.end && d.end <= d.length) {
@@ -334,18 +261,57 @@ std::optional<float> samplePage(EngineHost& host, int32_t item, float v) {
       sendSelectedSample(host, true);
       return static_cast<float>(d.end);
     }
-    case 0x09:
-    case 0x0A: {
-      const float shown = enterLoopPoint(host, d, item == 0x09, framePosition(v));
+    default: {
+      const float shown = enterLoopPoint(host, d, (tag & tags::kItemMask) == 0x09, framePosition(v));
       sendSelectedSample(host, true);
       return shown;
     }
-    case 0x81: {
+  }
+}
+
+// The editor wrote the name into the model: the engine takes the record.
+std::optional<float> takeName(EngineHost& host, int32_t tag) {
+  if (tag == tags::kToneName) sendSelectedTone(host);
+  else sendSelectedSampler(host);
+  return std::nullopt;
+}
+
+// The resets and the clearing of a slot.
+std::optional<float> act(EngineHost& host, int32_t tag, float v) {
+  const int32_t p = host.selectedPart;
+  PartState& part = *host.part;
+  switch (tag) {
+    case tags::kResetAllParts:
+      host.model.resetParts(true);
+      send(host, CommandKind::kResetAllParts);
+      return 0.0f;
+    case tags::kPartPage | 0x81:
+      part.resetControllers();
+      part.mode = kModeInstrument;
+      send(host, CommandKind::kResetPart, p);
+      refreshSelection(host);
+      return 0.0f;
+    case tags::kPartPage | 0x82:
+      part.resetRegisters();  // what controller 121 does to the part
+      send(host, CommandKind::kControlChange, p, 121, 0);
+      return 0.0f;
+    case tags::kPartPage | 0x83:
+      send(host, CommandKind::kSoundOff);
+      return 0.0f;
+    case tags::kTonePage | 0x81:
+      host.tone->setDefaults();
+      sendSelectedTone(host);
+      return clampUnit(v);
+    case tags::kSamplerPage | 0x81:
+      host.samplerPreset->setDefaults();
+      sendSelectedSampler(host);
+      return clampUnit(v);
+    case tags::kClearSample: {
       // An empty recording replaces the slot's; the old one comes back to
       // be freed here.
       auto install = std::make_unique<SampleInstall>();
       install->slot = host.selectedSample;
-      d = SampleParameters{};
+      *host.sample = SampleParameters{};
       host.forgetSampleFile(host.selectedSample);
       forgetLoopPoints(host, host.selectedSample);
       EngineCommand c;
@@ -372,19 +338,23 @@ LoopPoints shownLoopPoints(const EngineView& view, int32_t slot) {
 void forgetLoopPoints(EngineHost& host, int32_t slot) { host.loopEntries[slot & (kSampleSlotCount - 1)] = LoopEntry{}; }
 
 std::optional<float> applyValueChange(EngineHost& host, int32_t tag, float value) {
-  if (tag == tags::kPolyphony) {
+  const PageItem* item = findPageItem(tag);
+  if (item && item->scale == ItemScale::kPolyphony) {
     const int32_t index = static_cast<int32_t>(clampUnit(value) * 8.0f);
     host.changePolyphony(4 << index);  // 4, 8, ... 1024
     return ratio(index, 8);            // the count in force, as the editor's menu shows it
   }
   host.synchronize();
-  const int32_t item = tag & tags::kItemMask;
-  switch (tag & tags::kPageMask) {
-    case tags::kSystemPage: return systemPage(host, item, value);
-    case tags::kPartPage: return partPage(host, item, value);
-    case tags::kTonePage: return tonePage(host, item, value);
-    case tags::kSamplerPage: return samplerPage(host, item, value);
-    case tags::kSamplePage: return samplePage(host, item, value);
+  if (!item) return std::nullopt;
+  switch (item->scale) {
+    case ItemScale::kSteps: return storeField(host, *item, value);
+    case ItemScale::kGain: return setMasterVolume(host, value);
+    case ItemScale::kReferencePitch: return setMasterTune(host, value);
+    case ItemScale::kToggle: return toggle(host, tag);
+    case ItemScale::kHertz: return setFrequency(host, tag, value);
+    case ItemScale::kFrames: return setFramePoint(host, tag, value);
+    case ItemScale::kName: return takeName(host, tag);
+    case ItemScale::kAction: return act(host, tag, value);
     default: return std::nullopt;
   }
 }

@@ -8,7 +8,8 @@
 
 namespace ovri::korvane::plugin {
 
-// The value tags are described in EditorProtocol.h.
+// The value tags are described in EditorProtocol.h, each one's range and
+// field in PageItems.h.
 namespace tags = protocol::tags;
 
 // Applies a value change; returns the value now in force, or nothing for a

@@ -4,6 +4,7 @@
 #include "tests/plugin/TestFiles.h"
 
 #include "plugin/FileActions.h"
+#include "plugin/PageItems.h"
 #include "plugin/ValueTags.h"
 
 #include <gtest/gtest.h>
@@ -348,6 +349,40 @@ TEST_F(ValueTagsTest, SystemAndPartCommands) {
   for (int32_t i = 0; i < synth().getPolyphony(); ++i)
     if (synth().getVoice(i).part == 5) moved += synth().getVoice(i).outputPair == 6 ? 1 : 100;
   EXPECT_EQ(moved, 1);
+}
+
+// The page item table has a row for every value tag of the protocol and no
+// other, and what a box shows of a value reads back as that value.
+TEST(PageItemsTest, EveryValueTagHasOneRowAndItsBoxTextReadsBack) {
+  std::vector<int32_t> listed = {0x0001, 0x0002, 0x0081, 0x0083, 0x0084, 0x0085, 0x0090, 0x0181, 0x0182, 0x0183,
+                                 0x0190, 0x1001, 0x1002, 0x1081, 0x2001, 0x2002, 0x2081, 0x3001, 0x3004, 0x3005,
+                                 0x3007, 0x3008, 0x3009, 0x300A, 0x3081};
+  for (int32_t item = 0x01; item <= 0x09; ++item) listed.push_back(0x0100 | item);
+  for (int32_t item = 0x03; item <= 0x08; ++item) listed.push_back(0x1000 | item);
+  for (int32_t j = 0; j < 4; ++j)
+    for (int32_t k = 0; k < 12; ++k) listed.push_back(0x1010 + 0x10 * j + k);
+  for (int32_t item = 0x03; item <= 0x0B; ++item) listed.push_back(0x2000 | item);
+  for (int32_t tag : listed) EXPECT_NE(plugin::findPageItem(tag), nullptr) << std::hex << tag;
+  EXPECT_EQ(plugin::pageItems().size(), listed.size());
+
+  for (const plugin::PageItem& item : plugin::pageItems()) {
+    if (item.text == plugin::ItemText::kNone) continue;
+    SCOPED_TRACE(item.tag);
+    std::vector<double> plains;
+    switch (item.scale) {
+      case plugin::ItemScale::kSteps: plains = {0.0, static_cast<double>(item.range / 2 + 1), double(item.range)}; break;
+      case plugin::ItemScale::kGain: plains = {0.0, 0.5, 0.8f, 1.0}; break;
+      case plugin::ItemScale::kReferencePitch: plains = {400.0, 440.0, 479.95f, 480.0}; break;
+      case plugin::ItemScale::kHertz: plains = {0.0, 44100.5, 261.625565f}; break;
+      default: plains = {0.0, 1234.0, 99999999.0}; break;
+    }
+    for (double plain : plains) {
+      const std::string text = plugin::itemText(item, plain);
+      const std::optional<float> read = plugin::parseItemText(item, text.c_str());
+      ASSERT_TRUE(read.has_value()) << text;
+      EXPECT_FLOAT_EQ(*read, plugin::normalisedOf(item, plain)) << text;
+    }
+  }
 }
 
 }  // namespace
