@@ -101,23 +101,4 @@ int32_t toneCellTxMask(const SysExCell& cell) {
   return cell.op == SysExCell::kNoOperator ? kToneFields[cell.row].txMask : kOperatorFields[cell.row].txMask;
 }
 
-TaggedField toneTaggedField(ToneParameters& tone, int32_t item) {
-  const int32_t operatorItem = item - kToneTagOperatorBase;
-  if (operatorItem >= 0 && operatorItem < kOperatorCount * kToneTagOperatorStride) {
-    const int32_t j = operatorItem / kToneTagOperatorStride;
-    for (const OperatorField& row : kOperatorFields)
-      if (row.tagItem == operatorItem % kToneTagOperatorStride) return {&(tone.*row.member)[j], row.tagRange};
-    return {};
-  }
-  for (const ToneField& row : kToneFields)
-    if (row.tagItem == item) return {&(tone.*row.member), row.tagRange};
-  return {};
-}
-
-TaggedField samplerTaggedField(SamplerPreset& preset, int32_t item) {
-  for (const SamplerField& row : kSamplerFields)
-    if (row.tagItem == item) return {&(preset.*row.member), row.tagRange};
-  return {};
-}
-
 }  // namespace ovri::korvane::synth

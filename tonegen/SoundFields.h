@@ -186,15 +186,4 @@ int32_t toneCellValue(const ToneParameters& tone, const SysExCell& cell);
 int32_t toneCellRxMask(const SysExCell& cell);
 int32_t toneCellTxMask(const SysExCell& cell);
 
-// A field reached through a value tag: the value and its range R.
-struct TaggedField {
-  int32_t* value = nullptr;  // null: the item names no field
-  int32_t range = 0;
-};
-
-// The field of tone page item 0x03..0x08 or 0x10 + 0x10 j + k, or of
-// sampler preset page item 0x03..0x0B; {nullptr, 0} for any other item.
-TaggedField toneTaggedField(ToneParameters& tone, int32_t item);
-TaggedField samplerTaggedField(SamplerPreset& preset, int32_t item);
-
 }  // namespace ovri::korvane::synth

@@ -6,11 +6,14 @@
 #include "plugin/FileActions.h"
 #include "plugin/PageItems.h"
 #include "plugin/ValueTags.h"
+#include "tonegen/SoundFields.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -383,6 +386,40 @@ TEST(PageItemsTest, EveryValueTagHasOneRowAndItsBoxTextReadsBack) {
       EXPECT_FLOAT_EQ(*read, plugin::normalisedOf(item, plain)) << text;
     }
   }
+}
+
+// Every field of a tone or sampler preset is reached by exactly one item of
+// its editor page; operator j's field k sits at 0x10 + 0x10 j + k.
+TEST(PageItemsTest, EveryToneAndSamplerValueHasExactlyOneItem) {
+  auto model = std::make_unique<SoundModel>();
+  const EditorSelection selection{0, 5, 7, 0};
+  std::map<const int32_t*, int32_t> toneHits, samplerHits;
+  for (const plugin::PageItem& item : plugin::pageItems()) {
+    if (item.field == nullptr) continue;
+    const int32_t* field = item.field(*model, selection);
+    const auto* tone = reinterpret_cast<const char*>(&model->tones[5]);
+    const auto* preset = reinterpret_cast<const char*>(&model->samplers[7]);
+    const auto* at = reinterpret_cast<const char*>(field);
+    if ((item.tag & protocol::tags::kPageMask) == protocol::tags::kTonePage) {
+      ASSERT_TRUE(at >= tone && at < tone + sizeof(synth::TonePreset)) << std::hex << item.tag;
+      ++toneHits[field];
+    } else if ((item.tag & protocol::tags::kPageMask) == protocol::tags::kSamplerPage) {
+      ASSERT_TRUE(at >= preset && at < preset + sizeof(synth::SamplerPreset)) << std::hex << item.tag;
+      ++samplerHits[field];
+    }
+  }
+  EXPECT_EQ(toneHits.size(), static_cast<size_t>(synth::kToneValueCount));
+  EXPECT_EQ(samplerHits.size(), static_cast<size_t>(synth::kSamplerValueCount));
+  for (const auto& hits : {toneHits, samplerHits})
+    for (const auto& [field, count] : hits) EXPECT_EQ(count, 1);
+  auto fieldOf = [&](int32_t tag) { return plugin::findPageItem(tag)->field(*model, selection); };
+  EXPECT_EQ(fieldOf(0x1020), &model->tones[5].wave[1]);
+  EXPECT_EQ(fieldOf(0x1042), &model->tones[5].tune[3]);
+  EXPECT_EQ(plugin::findPageItem(0x1042)->range, 16383);
+  EXPECT_EQ(plugin::findPageItem(0x1005)->range, 15);  // strc: the editor reaches the LFO target bit
+  EXPECT_EQ(plugin::findPageItem(0x101C), nullptr);
+  EXPECT_EQ(fieldOf(0x2005), &model->samplers[7].octv);
+  EXPECT_EQ(fieldOf(0x200B), &model->samplers[7].rr);
 }
 
 }  // namespace
