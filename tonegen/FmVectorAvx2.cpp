@@ -28,7 +28,6 @@ struct V {
   KORVANE_LANE_OP static void storeF(float* p, Float v) { _mm256_storeu_ps(p, v); }
   KORVANE_LANE_OP static Int add(Int a, Int b) { return _mm256_add_epi32(a, b); }
   KORVANE_LANE_OP static Int andBits(Int a, Int b) { return _mm256_and_si256(a, b); }
-  KORVANE_LANE_OP static Int orBits(Int a, Int b) { return _mm256_or_si256(a, b); }
   KORVANE_LANE_OP static Int xorBits(Int a, Int b) { return _mm256_xor_si256(a, b); }
   KORVANE_LANE_OP static bool anyBits(Int a) { return _mm256_testz_si256(a, a) == 0; }
   KORVANE_LANE_OP static Int shiftRight16(Int a) { return _mm256_srli_epi32(a, kWaveIndexShift); }

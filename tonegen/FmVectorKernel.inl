@@ -1,8 +1,8 @@
 // The FM run kernel, included by each instruction-set file after it has
 // defined, in its own anonymous namespace, the lane operations V:
 //   V::kWidth, V::Int, V::Float, load(const int32_t*), loadF(const float*),
-//   store(int32_t*, Int), storeF(float*, Float), add, andBits, orBits,
-//   xorBits, anyBits(Int) (a bit set in any lane), shiftRight16,
+//   store(int32_t*, Int), storeF(float*, Float), add, andBits, xorBits,
+//   anyBits(Int) (a bit set in any lane), shiftRight16,
 //   shiftRight18, splat(int32_t), gather(const int32_t*, Int),
 //   gatherF(const float*, Int), andF(Float, Int), addF, mulF, zeroF, and
 //   addRows(FmLaneState&, base, n): each lane's out x gain added to its rows.
@@ -10,11 +10,15 @@
 // structure's order: the same table reads, the same integer sums, the same
 // single-precision carrier sum and products.
 //
-// Samples are computed two at a time, the operators of both interleaved:
+// Samples are computed kInterleave at a time, their operators interleaved:
 // within a sample each operator waits for the table reads of the one
-// before, but the two samples' chains are independent (only the phases
-// carry over, and those are sums). An envelope attenuation is read again
-// only when its curve index changes.
+// before, but the samples' chains are independent (only the phases and
+// envelope positions carry over, and those are sums). An envelope
+// attenuation is read again only when its curve index changes.
+
+// Samples computed side by side: of one to four, four was quickest (the
+// long chains of structure 7 gain most).
+constexpr int32_t kInterleave = 4;
 
 template <int Structure, bool Steady>
 void fmRun(FmLaneState& s, const FmTables& t, int32_t n) {
@@ -98,51 +102,30 @@ void fmRun(FmLaneState& s, const FmTables& t, int32_t n) {
       }
     };
 
+    // J samples from sample k on, their operators interleaved.
+    auto samples = [&](auto count, int32_t k) __attribute__((always_inline)) {
+      constexpr int32_t J = decltype(count)::value;
+      Sample x[J];
+      for (int32_t j = 0; j < J; ++j) {
+        for (int32_t o = 0; o < 4; ++o) x[j].phase[o] = phase[o];
+        advance(x[j].phase, phase);
+        if constexpr (Steady) {
+          for (int32_t o = 0; o < 4; ++o) x[j].level[o] = attenuated[o];
+        } else {
+          envelope(eg, x[j].level);
+          for (int32_t o = 0; o < 4; ++o) eg[o] = V::add(eg[o], rate[o]);
+        }
+        begin(x[j]);
+      }
+      for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[0]>{}, x[j]);
+      for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[1]>{}, x[j]);
+      for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[2]>{}, x[j]);
+      for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[3]>{}, x[j]);
+      for (int32_t j = 0; j < J; ++j) V::storeF(s.out[k + j] + base, x[j].out);
+    };
     int32_t k = 0;
-    for (; k + 2 <= n; k += 2) {
-      Sample a, b;
-      for (int32_t o = 0; o < 4; ++o) a.phase[o] = phase[o];
-      advance(phase, b.phase);
-      advance(b.phase, phase);
-      if constexpr (Steady) {
-        for (int32_t o = 0; o < 4; ++o) a.level[o] = b.level[o] = attenuated[o];
-      } else {
-        Int egB[4];
-        envelope(eg, a.level);
-        for (int32_t o = 0; o < 4; ++o) egB[o] = V::add(eg[o], rate[o]);
-        envelope(egB, b.level);
-        for (int32_t o = 0; o < 4; ++o) eg[o] = V::add(egB[o], rate[o]);
-      }
-      begin(a);
-      begin(b);
-      step(std::integral_constant<int32_t, shape.order[0]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[0]>{}, b);
-      step(std::integral_constant<int32_t, shape.order[1]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[1]>{}, b);
-      step(std::integral_constant<int32_t, shape.order[2]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[2]>{}, b);
-      step(std::integral_constant<int32_t, shape.order[3]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[3]>{}, b);
-      V::storeF(s.out[k] + base, a.out);
-      V::storeF(s.out[k + 1] + base, b.out);
-    }
-    if (k < n) {
-      Sample a;
-      for (int32_t o = 0; o < 4; ++o) a.phase[o] = phase[o];
-      advance(a.phase, phase);
-      if constexpr (Steady) {
-        for (int32_t o = 0; o < 4; ++o) a.level[o] = attenuated[o];
-      } else {
-        envelope(eg, a.level);
-        for (int32_t o = 0; o < 4; ++o) eg[o] = V::add(eg[o], rate[o]);
-      }
-      begin(a);
-      step(std::integral_constant<int32_t, shape.order[0]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[1]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[2]>{}, a);
-      step(std::integral_constant<int32_t, shape.order[3]>{}, a);
-      V::storeF(s.out[k] + base, a.out);
-    }
+    for (; k + kInterleave <= n; k += kInterleave) samples(std::integral_constant<int32_t, kInterleave>{}, k);
+    for (; k < n; ++k) samples(std::integral_constant<int32_t, 1>{}, k);
     for (int32_t o = 0; o < 4; ++o) {
       V::store(reinterpret_cast<int32_t*>(s.phase[o] + base), phase[o]);
       if constexpr (!Steady) V::store(s.egPosition[o] + base, eg[o]);

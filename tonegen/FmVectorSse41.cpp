@@ -28,7 +28,6 @@ struct V {
   KORVANE_LANE_OP static void storeF(float* p, Float v) { _mm_storeu_ps(p, v); }
   KORVANE_LANE_OP static Int add(Int a, Int b) { return _mm_add_epi32(a, b); }
   KORVANE_LANE_OP static Int andBits(Int a, Int b) { return _mm_and_si128(a, b); }
-  KORVANE_LANE_OP static Int orBits(Int a, Int b) { return _mm_or_si128(a, b); }
   KORVANE_LANE_OP static Int xorBits(Int a, Int b) { return _mm_xor_si128(a, b); }
   KORVANE_LANE_OP static bool anyBits(Int a) { return _mm_testz_si128(a, a) == 0; }
   KORVANE_LANE_OP static Int shiftRight16(Int a) { return _mm_srli_epi32(a, kWaveIndexShift); }
