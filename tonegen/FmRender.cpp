@@ -353,11 +353,10 @@ void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts,
   int32_t lane[kFmLanes];     // the lane's voice (index into voices), -1 for none
   int32_t left[kFmLanes];     // samples left in the lane's run
   int32_t done[kFmLanes];     // samples rendered in the lanes since the voice's state was last given back
-  bool moving[kFmLanes];      // an envelope of the lane moves
+  int32_t steady[kFmLanes];   // of those, samples in which no curve index of the lane changes
   for (int32_t l = 0; l < kFmLanes; ++l) {
     lane[l] = -1;
-    left[l] = done[l] = 0;
-    moving[l] = false;
+    left[l] = done[l] = steady[l] = 0;
     clearLane(lanes, l);
   }
   // Gives lane l's state back to its voice.
@@ -394,9 +393,7 @@ void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts,
         if (voice.nextRun<Structure, AmplitudeLfo>(lefts[lane[l]], rights[lane[l]], end, plan)) {
           if (voice.loadLane(lanes, l, tables, AmplitudeLfo, false)) {
             left[l] = plan.quiet;
-            bool rates = false;
-            for (int32_t i = 0; i < 4; ++i) rates = rates || lanes.egRate[i][l] != 0;
-            moving[l] = rates;
+            steady[l] = plan.steady;
             break;
           }
           // Outside the kernels' tables: this voice renders alone.
@@ -408,12 +405,12 @@ void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts,
         ++busy;
       } else {
         clearLane(lanes, l);
-        moving[l] = false;
+        steady[l] = 0;
       }
     }
     if (busy == 0) return;
     int32_t n = kFmMaxRun;
-    bool steady = true;
+    int32_t steadyRun = kFmMaxRun;
     for (int32_t l = 0; l < kFmLanes; ++l) {
       if (lane[l] < 0) {
         lanes.left[l] = lanes.unused[0];
@@ -421,15 +418,24 @@ void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts,
         continue;
       }
       n = std::min(n, left[l]);
-      steady = steady && !moving[l];
+      steadyRun = std::min(steadyRun, steady[l]);
       const VoiceUnitFM4& voice = *voices[lane[l]];
       lanes.left[l] = lefts[lane[l]] + voice.renderPosition + done[l];
       lanes.right[l] = rights[lane[l]] + voice.renderPosition + done[l];
     }
-    (steady ? steadyKernel : movingKernel)(lanes, tables, n);
+    // The steady kernel reads each attenuation once and leaves the
+    // envelope positions to be moved on here, as renderRun does.
+    if (steadyRun >= n) {
+      steadyKernel(lanes, tables, n);
+      for (int32_t l = 0; l < kFmLanes; ++l)
+        for (int32_t i = 0; i < 4; ++i) lanes.egPosition[i][l] += n * lanes.egRate[i][l];
+    } else {
+      movingKernel(lanes, tables, n);
+    }
     for (int32_t l = 0; l < kFmLanes; ++l) {
       if (lane[l] < 0) continue;
       left[l] -= n;
+      steady[l] = std::max(steady[l] - n, 0);
       done[l] += n;
     }
   }

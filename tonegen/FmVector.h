@@ -50,8 +50,8 @@ struct FmTables {
 };
 
 // Renders n (1..kFmMaxRun) samples of every lane and adds them to the
-// lanes' rows; phase and egPosition are left advanced. steady: no
-// sounding operator's envelope moves (every egRate is 0), so each
+// lanes' rows; phase is left advanced, and egPosition too unless steady.
+// steady: no lane's curve index changes in the n samples, so each
 // attenuation is read once.
 using FmKernel = void (*)(FmLaneState& lanes, const FmTables& tables, int32_t n);
 

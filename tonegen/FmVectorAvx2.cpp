@@ -33,9 +33,10 @@ struct V {
   KORVANE_LANE_OP static Int shiftRight16(Int a) { return _mm256_srli_epi32(a, kWaveIndexShift); }
   KORVANE_LANE_OP static Int shiftRight18(Int a) { return _mm256_srai_epi32(a, kCurveShift); }
   KORVANE_LANE_OP static Int splat(int32_t v) { return _mm256_set1_epi32(v); }
-  // Table reads lane by lane: the indices leave in pairs through two
-  // 64-bit moves per half, the values come back through inserts. On the
-  // processors measured this is quicker than the gather instruction.
+  // Table reads lane by lane: the indices (a curve's may be negative)
+  // leave in pairs through two 64-bit moves per half, the values come back
+  // through inserts. On the processor measured (AMD, family 25) this is quicker
+  // than the gather instruction.
   KORVANE_LANE_OP static Int gather(const int32_t* table, Int index) {
     const __m128i lo = _mm256_castsi256_si128(index);
     const __m128i hi = _mm256_extracti128_si256(index, 1);
