@@ -83,7 +83,7 @@ struct V {
   KORVANE_LANE_OP static Float zeroF() { return _mm256_setzero_ps(); }
 
   // Blocks of eight samples are turned lane-major (8 x 8 transpose), so
-  // each lane adds them to its rows eight at a time.
+  // each lane adds them to its rows eight at a time (then four, then one).
   KORVANE_LANE_OP static void addRows(FmLaneState& s, int32_t base, int32_t n) {
     int32_t k = 0;
     for (; k + 8 <= n; k += 8) {
@@ -111,6 +111,28 @@ struct V {
         _mm256_storeu_ps(left, _mm256_add_ps(_mm256_loadu_ps(left), _mm256_mul_ps(u[l], _mm256_set1_ps(s.gainL[base + l]))));
         _mm256_storeu_ps(right, _mm256_add_ps(_mm256_loadu_ps(right), _mm256_mul_ps(u[l], _mm256_set1_ps(s.gainR[base + l]))));
       }
+    }
+    if (k + 4 <= n) {
+      // Four samples: the first half of the transpose leaves lane l in the
+      // low half of r[l] and lane l + 4 in its high half.
+      __m256 r[4], u[4];
+      for (int32_t j = 0; j < 4; ++j) r[j] = _mm256_load_ps(s.out[k + j] + base);
+      u[0] = _mm256_unpacklo_ps(r[0], r[1]);
+      u[1] = _mm256_unpackhi_ps(r[0], r[1]);
+      u[2] = _mm256_unpacklo_ps(r[2], r[3]);
+      u[3] = _mm256_unpackhi_ps(r[2], r[3]);
+      r[0] = _mm256_shuffle_ps(u[0], u[2], 0x44);
+      r[1] = _mm256_shuffle_ps(u[0], u[2], 0xEE);
+      r[2] = _mm256_shuffle_ps(u[1], u[3], 0x44);
+      r[3] = _mm256_shuffle_ps(u[1], u[3], 0xEE);
+      for (int32_t l = 0; l < 8; ++l) {
+        const __m128 lane = l < 4 ? _mm256_castps256_ps128(r[l]) : _mm256_extractf128_ps(r[l - 4], 1);
+        float* const left = s.left[base + l] + k;
+        float* const right = s.right[base + l] + k;
+        _mm_storeu_ps(left, _mm_add_ps(_mm_loadu_ps(left), _mm_mul_ps(lane, _mm_set1_ps(s.gainL[base + l]))));
+        _mm_storeu_ps(right, _mm_add_ps(_mm_loadu_ps(right), _mm_mul_ps(lane, _mm_set1_ps(s.gainR[base + l]))));
+      }
+      k += 4;
     }
     for (int32_t l = 0; l < 8; ++l) {
       float* const left = s.left[base + l];

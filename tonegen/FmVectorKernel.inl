@@ -19,6 +19,7 @@
 // Samples computed side by side: of one to four, four was quickest (the
 // long chains of structure 7 gain most).
 constexpr int32_t kInterleave = 4;
+static_assert(kInterleave == 4, "the last samples of a run are taken three, two or one at a time");
 
 template <int Structure, bool Steady>
 void fmRun(FmLaneState& s, const FmTables& t, int32_t n) {
@@ -106,6 +107,7 @@ void fmRun(FmLaneState& s, const FmTables& t, int32_t n) {
     auto samples = [&](auto count, int32_t k) __attribute__((always_inline)) {
       constexpr int32_t J = decltype(count)::value;
       Sample x[J];
+#pragma GCC unroll 4
       for (int32_t j = 0; j < J; ++j) {
         for (int32_t o = 0; o < 4; ++o) x[j].phase[o] = phase[o];
         advance(x[j].phase, phase);
@@ -117,15 +119,26 @@ void fmRun(FmLaneState& s, const FmTables& t, int32_t n) {
         }
         begin(x[j]);
       }
+#pragma GCC unroll 4
       for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[0]>{}, x[j]);
+#pragma GCC unroll 4
       for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[1]>{}, x[j]);
+#pragma GCC unroll 4
       for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[2]>{}, x[j]);
+#pragma GCC unroll 4
       for (int32_t j = 0; j < J; ++j) step(std::integral_constant<int32_t, shape.order[3]>{}, x[j]);
+#pragma GCC unroll 4
       for (int32_t j = 0; j < J; ++j) V::storeF(s.out[k + j] + base, x[j].out);
     };
     int32_t k = 0;
     for (; k + kInterleave <= n; k += kInterleave) samples(std::integral_constant<int32_t, kInterleave>{}, k);
-    for (; k < n; ++k) samples(std::integral_constant<int32_t, 1>{}, k);
+    // The last one to three samples side by side too: runs are often short.
+    switch (n - k) {
+      case 3: samples(std::integral_constant<int32_t, 3>{}, k); break;
+      case 2: samples(std::integral_constant<int32_t, 2>{}, k); break;
+      case 1: samples(std::integral_constant<int32_t, 1>{}, k); break;
+      default: break;
+    }
     for (int32_t o = 0; o < 4; ++o) {
       V::store(reinterpret_cast<int32_t*>(s.phase[o] + base), phase[o]);
       if constexpr (!Steady) V::store(s.egPosition[o] + base, eg[o]);
