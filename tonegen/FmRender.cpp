@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <type_traits>
 
 namespace ovri::korvane::synth {
@@ -354,10 +355,11 @@ void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts,
   int32_t left[kFmLanes];     // samples left in the lane's run
   int32_t done[kFmLanes];     // samples rendered in the lanes since the voice's state was last given back
   int32_t steady[kFmLanes];   // of those, samples in which no curve index of the lane changes
+  // Every lane starts without a voice (as clearLane leaves it).
+  std::memset(&lanes, 0, offsetof(FmLaneState, left));
   for (int32_t l = 0; l < kFmLanes; ++l) {
     lane[l] = -1;
     left[l] = done[l] = steady[l] = 0;
-    clearLane(lanes, l);
   }
   // Gives lane l's state back to its voice.
   auto giveBack = [&](int32_t l) {
