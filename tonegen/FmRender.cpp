@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <type_traits>
 
 namespace ovri::korvane::synth {
@@ -332,83 +333,111 @@ void clearLane(FmLaneState& lanes, int32_t l) {
 
 }  // namespace
 
-// Each lane holds one voice; a lane whose voice has reached the end (or
-// ended) takes the next voice of the group. All lanes then run together for
-// the shortest of their plans, which is a run each of them could have
-// taken alone: no LFO step and no envelope limit inside it, and, for a
-// steady run, no curve index change. Shorter runs than the scalar routine
-// would take change nothing in the output, since within a run each sample
-// is computed from the state alone.
+// Each lane holds one voice for as long as its runs go on. A voice's run
+// is a stretch it could render alone with renderRun: no LFO step and no
+// envelope limit inside it (the kernels read an envelope curve again where
+// its index changes). The lanes render together for the shortest of what
+// remains of their runs; a lane whose run is over gives its state back to
+// its voice, which then renders up to its next run itself (nextRun), or
+// leaves the lane to the next voice of the group when it has reached the
+// end or ended. Cutting runs into shorter calls changes nothing in the
+// output, since within a run each sample is computed from the state alone.
 template <int Structure, bool AmplitudeLfo>
 void VoiceUnitFM4::renderLanes(VoiceUnitFM4* const* voices, float* const* lefts, float* const* rights, int32_t count,
                                int32_t end, VectorLevel level) {
   const VoiceUnitFM4& first = *voices[0];
   const FmTables tables{first.waveTable, first.linearCurve, first.expTableI, first.expTableF};
-  const int32_t width = level == VectorLevel::Avx2 ? 8 : 4;
   FmKernel steadyKernel = level == VectorLevel::Avx2 ? fmKernelAvx2(Structure, true) : fmKernelSse41(Structure, true);
   FmKernel movingKernel = level == VectorLevel::Avx2 ? fmKernelAvx2(Structure, false) : fmKernelSse41(Structure, false);
   FmLaneState lanes;
-  int32_t lane[kFmLanes];
-  RunPlan plans[kFmLanes];
-  for (int32_t l = 0; l < kFmLanes; ++l) lane[l] = -1;
+  int32_t lane[kFmLanes];     // the lane's voice (index into voices), -1 for none
+  int32_t left[kFmLanes];     // samples left in the lane's run
+  int32_t done[kFmLanes];     // samples rendered in the lanes since the voice's state was last given back
+  int32_t steady[kFmLanes];   // of those, samples in which no curve index of the lane changes
+  // Every lane starts without a voice (as clearLane leaves it).
+  std::memset(&lanes, 0, offsetof(FmLaneState, left));
+  for (int32_t l = 0; l < kFmLanes; ++l) {
+    lane[l] = -1;
+    left[l] = done[l] = steady[l] = 0;
+  }
+  // Gives lane l's state back to its voice.
+  auto giveBack = [&](int32_t l) {
+    VoiceUnitFM4& voice = *voices[lane[l]];
+    const int32_t n = done[l];
+    for (int32_t i = 0; i < 4; ++i) {
+      if ((voice.stateByte & (1 << i)) == 0) continue;
+      OperatorState& op = voice.operators[i];
+      op.phase = lanes.phase[i][l];
+      op.egPosition = lanes.egPosition[i][l];
+    }
+    voice.lfoState.lfoCounter -= n * voice.lfoState.step;
+    voice.renderPosition += n;
+    done[l] = 0;
+  };
   int32_t next = 0;
   for (;;) {
     int32_t busy = 0;
-    for (int32_t l = 0; l < width; ++l) {
+    for (int32_t l = 0; l < kFmLanes; ++l) {
+      if (lane[l] >= 0 && left[l] > 0) {
+        ++busy;
+        continue;
+      }
+      if (lane[l] >= 0) giveBack(l);
       for (;;) {
         while (lane[l] < 0 && next < count) {
           if (voices[next]->stateByte != 0) lane[l] = next;
           ++next;
         }
         if (lane[l] < 0) break;
-        const int32_t v = lane[l];
-        if (voices[v]->nextRun<Structure, AmplitudeLfo>(lefts[v], rights[v], end, plans[l])) break;
+        VoiceUnitFM4& voice = *voices[lane[l]];
+        RunPlan plan;
+        if (voice.nextRun<Structure, AmplitudeLfo>(lefts[lane[l]], rights[lane[l]], end, plan)) {
+          if (voice.loadLane(lanes, l, tables, AmplitudeLfo, false)) {
+            left[l] = plan.quiet;
+            steady[l] = plan.steady;
+            break;
+          }
+          // Outside the kernels' tables: this voice renders alone.
+          voice.renderAlgorithm<Structure, AmplitudeLfo>(lefts[lane[l]], rights[lane[l]], end);
+        }
         lane[l] = -1;
       }
-      if (lane[l] >= 0) ++busy;
+      if (lane[l] >= 0) {
+        ++busy;
+      } else {
+        clearLane(lanes, l);
+        steady[l] = 0;
+      }
     }
     if (busy == 0) return;
-    int32_t quiet = kFmMaxRun;
+    int32_t n = kFmMaxRun;
     int32_t steadyRun = kFmMaxRun;
-    for (int32_t l = 0; l < width; ++l) {
-      if (lane[l] < 0) continue;
-      quiet = std::min(quiet, plans[l].quiet);
-      steadyRun = std::min(steadyRun, plans[l].steady);
-    }
-    // The lanes' curve indices change at different samples: a steady run
-    // for all of them is mostly short, so the lanes read their curves
-    // unless every one is steady to the end of the run.
-    const bool steady = steadyRun == quiet;
-    const int32_t n = quiet;
     for (int32_t l = 0; l < kFmLanes; ++l) {
-      if (l >= width || lane[l] < 0) {
-        clearLane(lanes, l);
+      if (lane[l] < 0) {
+        lanes.left[l] = lanes.unused[0];
+        lanes.right[l] = lanes.unused[1];
         continue;
       }
-      VoiceUnitFM4& voice = *voices[lane[l]];
-      if (!voice.loadLane(lanes, l, tables, AmplitudeLfo, steady)) {
-        // Outside the kernels' tables: this voice renders alone.
-        voice.renderAlgorithm<Structure, AmplitudeLfo>(lefts[lane[l]], rights[lane[l]], end);
-        clearLane(lanes, l);
-        lane[l] = -1;
-      }
+      n = std::min(n, left[l]);
+      steadyRun = std::min(steadyRun, steady[l]);
+      const VoiceUnitFM4& voice = *voices[lane[l]];
+      lanes.left[l] = lefts[lane[l]] + voice.renderPosition + done[l];
+      lanes.right[l] = rights[lane[l]] + voice.renderPosition + done[l];
     }
-    (steady ? steadyKernel : movingKernel)(lanes, tables, n);
-    for (int32_t l = 0; l < width; ++l) {
+    // The steady kernel reads each attenuation once and leaves the
+    // envelope positions to be moved on here, as renderRun does.
+    if (steadyRun >= n) {
+      steadyKernel(lanes, tables, n);
+      for (int32_t l = 0; l < kFmLanes; ++l)
+        for (int32_t i = 0; i < 4; ++i) lanes.egPosition[i][l] += n * lanes.egRate[i][l];
+    } else {
+      movingKernel(lanes, tables, n);
+    }
+    for (int32_t l = 0; l < kFmLanes; ++l) {
       if (lane[l] < 0) continue;
-      VoiceUnitFM4& voice = *voices[lane[l]];
-      float* const left = lefts[lane[l]] + voice.renderPosition;
-      float* const right = rights[lane[l]] + voice.renderPosition;
-      for (int32_t k = 0; k < n; ++k) left[k] += lanes.outL[k][l];
-      for (int32_t k = 0; k < n; ++k) right[k] += lanes.outR[k][l];
-      for (int32_t i = 0; i < 4; ++i) {
-        if ((voice.stateByte & (1 << i)) == 0) continue;
-        OperatorState& op = voice.operators[i];
-        op.phase = lanes.phase[i][l];
-        op.egPosition = steady ? op.egPosition + n * op.egRate : lanes.egPosition[i][l];
-      }
-      voice.lfoState.lfoCounter -= n * voice.lfoState.step;
-      voice.renderPosition += n;
+      left[l] -= n;
+      steady[l] = std::max(steady[l] - n, 0);
+      done[l] += n;
     }
   }
 }

@@ -18,8 +18,9 @@ VectorLevel supportedVectorLevel();
 constexpr int32_t kFmLanes = 8;       // lanes of the widest kernel
 constexpr int32_t kFmMaxRun = 64;     // samples one kernel call renders at most
 
-// The state of up to kFmLanes voices for one run, lane by lane. A lane or
-// an operator that does not sound holds zeros (its results are discarded).
+// The state of up to kFmLanes voices, lane by lane, kept from one kernel
+// call to the next while the lanes' voices stay in them. A lane or an
+// operator that does not sound holds zeros (its results are discarded).
 struct FmLaneState {
   int32_t wave[4][kFmLanes];        // offset of the operator's wave in FmTables::waves
   int32_t curve[4][kFmLanes];       // offset of its envelope curve in FmTables::curves
@@ -27,25 +28,31 @@ struct FmLaneState {
   int32_t phaseInc[4][kFmLanes];
   int32_t egPosition[4][kFmLanes];
   int32_t egRate[4][kFmLanes];
-  int32_t level[4][kFmLanes];       // as in the scalar run
+  int32_t level[4][kFmLanes];       // as in the scalar run, without the envelope attenuation
   int32_t sounding[4][kFmLanes];    // -1 when the operator sounds, else 0
   int32_t feedback[kFmLanes];
   float gainL[kFmLanes];
   float gainR[kFmLanes];
-  // Results: each lane's products out x gain, sample by sample.
-  float outL[kFmMaxRun][kFmLanes];
-  float outR[kFmMaxRun][kFmLanes];
+  // Where each lane adds its n samples (out x gain) in a call.
+  float* left[kFmLanes];
+  float* right[kFmLanes];
+  // The kernels' own: each sample's carrier sums, lane by lane.
+  alignas(32) float out[kFmMaxRun][kFmLanes];
+  // Rows for lanes without a voice.
+  float unused[2][kFmMaxRun];
 };
 
 struct FmTables {
   const int32_t* waves;
-  const int32_t* curves;
+  const int32_t* curves;  // the linear envelope curve (entry i = 2i); other curves lie at offsets from it
   const int32_t* expI;
   const float* expF;
 };
 
-// Renders n (1..kFmMaxRun) samples of every lane; phase and egPosition
-// are left advanced. steady: the envelope attenuation is part of level.
+// Renders n (1..kFmMaxRun) samples of every lane and adds them to the
+// lanes' rows; phase is left advanced, and egPosition too unless steady.
+// steady: no lane's curve index changes in the n samples, so each
+// attenuation is read once.
 using FmKernel = void (*)(FmLaneState& lanes, const FmTables& tables, int32_t n);
 
 // The kernel for connection structure s (0..7) at the given level
