@@ -5,6 +5,9 @@
 
 #include "platform/gui/CNewFileSelector.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -16,7 +19,8 @@ class FakeDialog {
 public:
   FakeDialog() : oldPath(std::getenv("PATH") ? std::getenv("PATH") : "") {
     setenv("PATH", (std::string(KORVANE_FAKE_DIALOG_DIR) + ":" + oldPath).c_str(), 1);
-    argsFile = std::string(KORVANE_GUI_SHOTS) + "/fake-dialog-args.txt";
+    // One file per test process: the tests of a suite run side by side.
+    argsFile = std::string(KORVANE_GUI_SHOTS) + "/fake-dialog-args-" + std::to_string(::getpid()) + ".txt";
     setenv("KORVANE_FAKE_DIALOG_ARGS", argsFile.c_str(), 1);
     answer("");
   }
@@ -24,6 +28,7 @@ public:
     setenv("PATH", oldPath.c_str(), 1);
     unsetenv("KORVANE_FAKE_DIALOG_ANSWER");
     unsetenv("KORVANE_FAKE_DIALOG_WAIT");
+    std::remove(argsFile.c_str());
   }
   // Paths separated by '\n'; empty: the dialog is cancelled.
   void answer(const std::string& paths, const char* waitSeconds = "") {
